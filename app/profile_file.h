@@ -1,0 +1,51 @@
+// ProfileFile: the program's INI-style text file, held in memory.
+//
+// The whole file is kept as an ordered list of sections, each an ordered list
+// of entries, so that a file written back keeps its sections, entries and
+// comment lines in the order they were read. Texts are bytes in the file's own
+// encoding and pass through unchanged. Section names and keys compare without
+// regard to ASCII letter case; the first match in list order wins.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace gearloft {
+
+class ProfileFile {
+public:
+    explicit ProfileFile(const QString& path = QString());
+    ~ProfileFile();
+    ProfileFile(const ProfileFile&) = delete;
+    ProfileFile& operator=(const ProfileFile&) = delete;
+
+    // Empties the store, remembers a non-empty path and reads the file.
+    bool Load(const QString& path = QString());
+    // Remembers a non-empty path and replaces the file with the whole store.
+    bool Save(const QString& path = QString());
+
+    QByteArray GetString(const QByteArray& section, const QByteArray& key,
+                         const QByteArray& defaultValue) const;
+    int GetInt(const QByteArray& section, const QByteArray& key, int defaultValue) const;
+    // A colour 0x00BBGGRR from a value "R,G,B".
+    std::uint32_t GetColor(const QByteArray& section, const QByteArray& key,
+                           std::uint32_t defaultColor) const;
+
+    // An empty key or value counts as absent (see the class's rules).
+    bool SetString(const QByteArray& section, const QByteArray& key, const QByteArray& value);
+    bool SetInt(const QByteArray& section, const QByteArray& key, int value);
+
+    const QString& path() const { return m_path; }
+
+private:
+    struct Entry;
+    struct Section;
+    QString m_path;
+    std::vector<std::unique_ptr<Section>> m_sections;
+};
+
+}  // namespace gearloft

@@ -1,0 +1,16 @@
+# gearloft_add_test(<name> SOURCES <files...> LIBS <targets...>)
+#
+# Builds one GoogleTest program per concern into build/tests and registers it
+# with ctest. Every test runs on Qt's offscreen platform, so no display is
+# needed, and with the sanitizer suppressions of third-party code.
+set(GEARLOFT_TEST_DIR ${PROJECT_BINARY_DIR}/tests)
+
+function(gearloft_add_test name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${GEARLOFT_TEST_DIR})
+    add_test(NAME ${name} COMMAND ${name} WORKING_DIRECTORY ${GEARLOFT_TEST_DIR})
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT
+        "QT_QPA_PLATFORM=offscreen;GEARLOFT_BUILD_DIR=${PROJECT_BINARY_DIR};LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp:print_suppressions=0;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
+endfunction()
