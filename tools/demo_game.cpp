@@ -318,16 +318,19 @@ void AddSprites(RifItem* root, std::size_t budget, Random& random) {
     }
 }
 
-// The chunk stream size a row aims at: campaign levels are the big ones.
+// The chunk stream size a row aims at, so that the file on disk has 100 KB
+// to 2 MB: campaign levels are the big ones, and the container's code
+// roughly halves this content.
 std::size_t TargetSize(int row, double scale) {
     Random random(0xD3C0DE00u + static_cast<std::uint64_t>(row));
-    std::size_t size;
+    std::size_t onDisk;
     if (row < 32) {
-        size = 400 * 1024 + random.Below(1600 * 1024);
+        onDisk = 400 * 1024 + random.Below(1400 * 1024);
     } else {
-        size = 100 * 1024 + random.Below(500 * 1024);
+        onDisk = 100 * 1024 + random.Below(600 * 1024);
     }
-    return static_cast<std::size_t>(static_cast<double>(size) * scale);
+    const std::size_t stream = IsPlainRow(row) ? onDisk : onDisk * 2;
+    return static_cast<std::size_t>(static_cast<double>(stream) * scale);
 }
 
 RifItem* BuildLevel(const LevelCatalogue& catalogue, int row, double scale) {

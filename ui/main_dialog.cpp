@@ -4,6 +4,7 @@
 #include "app/user_interaction.h"
 #include "platform/wait_cursor.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDesktopServices>
@@ -18,6 +19,7 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QSpinBox>
+#include <QStyle>
 #include <QUiLoader>
 #include <QUrl>
 
@@ -127,6 +129,11 @@ void MainDialog::Initialize() {
     for (int row = 0; row < m_catalogue.rowCount(); ++row) {
         m_levelList->addItem(m_catalogue.displayName(row));
     }
+    // The open list is as wide as its longest name, even where the closed
+    // list has to cut one short.
+    QAbstractItemView* list = m_levelList->view();
+    list->setMinimumWidth(list->sizeHintForColumn(0) +
+                          list->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 8);
 
     int lastLevel = m_state.settings.GetInt(kSettings, kLastLevel, 0);
     if (!m_catalogue.isValidRow(lastLevel)) {

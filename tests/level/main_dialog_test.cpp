@@ -392,7 +392,9 @@ TEST_F(MainDialogTest, CatalogueFileBesideTheProgramRenamesRows) {
     ASSERT_TRUE(QDir().mkpath(dir.path() + QStringLiteral("/bin")));
     QFile cfg(dir.path() + QStringLiteral("/bin/levels.cfg"));
     ASSERT_TRUE(cfg.open(QIODevice::WriteOnly));
-    cfg.write("[Level 0]\nName=My own first level\nStem=own01\n[Level 1]\nStem=\x01bad\n");
+    cfg.write(
+        "[Level 0]\nName=My own first level\nStem=own01\n[Level 1]\nStem=\x01"
+        "bad\n");
     cfg.close();
     LevelSpec spec;
     spec.equipment = 0x08;
