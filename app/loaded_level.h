@@ -59,7 +59,8 @@ class LevelView {
 public:
     virtual ~LevelView() = default;
     // Copies the controls' values into fields; false when a control holds a
-    // value that cannot be taken (the view has told the user why).
+    // value that cannot be taken (the view has told the user why). The level
+    // list's selection is taken even then, so that a load still follows it.
     virtual bool ExchangeFromControls(LevelFields& fields) = 0;
     virtual void ExchangeToControls(const LevelFields& fields) = 0;
     // The six switches and the count's controls.
