@@ -3,6 +3,7 @@
 #include "ui/main_dialog.h"
 #include "app/app_state.h"
 #include "tests/level/level_fixtures.h"
+#include "tools/demo_game.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -405,6 +406,33 @@ TEST_F(MainDialogTest, CatalogueFileBesideTheProgramRenamesRows) {
     EXPECT_EQ(ShownSwitches(), 0x08u);
     Click("c1");
     EXPECT_EQ(state.strLaunchParameters, QStringLiteral("-n own01"));
+}
+
+TEST_F(MainDialogTest, DemoLevelKeepsAllButTheEditedBitsAndCount) {
+    demo::Options small;
+    small.scale = 0.05;
+    std::string error;
+    ASSERT_TRUE(demo::WriteDemoGame(state.game.strGameDir.toStdString(), small, &error)) << error;
+    const int row = demo::kOddRecordRow;
+    const QByteArray before = testing::PlainStream(PathOf(row));
+    const QByteArray recordBefore = ReadRecord(PathOf(row));
+    state.settings.SetInt("Settings", "Last Level", row);
+    Open();
+    EXPECT_EQ(ShownSwitches(), 0x25u);
+    EXPECT_EQ(Spin()->value(), 255);
+    QTest::mouseClick(Switch(1), Qt::LeftButton);  // Shoulder cannon on
+    QTest::mouseClick(Switch(5), Qt::LeftButton);  // Jet pack off
+    Click("c1010");
+
+    const QByteArray record = ReadRecord(PathOf(row));
+    EXPECT_EQ(WordAt(record, 16), (demo::kOddEquipment & ~0x3Fu) | 0x07u);
+    EXPECT_EQ(WordAt(record, 20), 255u);
+    QByteArray after = testing::PlainStream(PathOf(row));
+    const int at = before.indexOf(recordBefore);
+    ASSERT_GE(at, 0);
+    ASSERT_EQ(after.size(), before.size());
+    after.replace(at + 16, 8, before.mid(at + 16, 8));
+    EXPECT_TRUE(after == before);
 }
 
 }  // namespace
