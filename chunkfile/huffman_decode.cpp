@@ -1,1 +1,338 @@
-// Placeholder: filled in by its stage.
+// Huffman decoding: a "REBCRIF1" container back to plain bytes.
+//
+// The format
+// ----------
+// A container is a 316-byte header and a stream of 32-bit little-endian
+// words (huffman.h has the layout). The header carries no code table, only
+// how many codes each length 1 to 11 has and the byte values in canonical
+// order, read from the end of the 256-byte order table. The codes are the
+// canonical ones: shortest first, consecutive within a length, each length
+// starting at twice the end of the one before. A code's bits are written most
+// significant first, each into the next free bit of the stream counted from
+// bit 0 of its first byte, so the stream is simply a byte stream filled from
+// the least significant bit, padded with zeros to a whole word.
+//
+// The counts come from the file and are not trusted. Building the table
+// walks the lengths in order with the number of codes still free at each
+// length; a count above it is corrupt ("The file is corrupt!" and "Failed to
+// build Huffman table!"), and fewer than 256 codes in all cannot be built
+// ("Failed to build Huffman table!"). Building stops as soon as 256 byte
+// values have codes; whatever follows is not looked at. So the reserved
+// 257th code, which the compressor adds but never writes, and any other
+// unassigned code, has no symbol: meeting one in the stream, 11 bits without
+// a symbol, is "Input data is corrupt!". A stream that ends before the plain
+// size is reached gives null and no message; only the stream's whole words
+// are read, never a byte past 316 + dwStreamSize.
+//
+// Why it is fast
+// --------------
+// The obvious decoder walks a binary tree one bit per step, which costs a
+// dependent load and a branch per bit. Here no code is longer than 11 bits,
+// so the next 11 bits of the stream, taken least significant bit first,
+// always decide the next symbol, and one 2048-entry table indexed by them
+// gives its value and length. Short codes go further: each entry of the main
+// table holds every symbol whose code lies wholly inside those 11 bits, up to
+// seven of them, and how many bits they use, so a stream averaging 2 to 3
+// bits per byte yields four or more bytes per look-up. The entry is 64 bits
+// wide: the symbols in its low seven bytes, then the count and the bit length.
+// The loop stores all eight bytes at once and advances the output by the
+// count, so the number of symbols costs no branch.
+//
+// Bits come from a 64-bit buffer refilled eight bytes at a time without a
+// branch (the bytes already held are simply loaded again), which leaves at
+// least 56 bits: five look-ups per refill. The fast loop runs while eight
+// input bytes and a margin of output remain; the last few symbols, and any
+// code that matches nothing, go through an exact path that reads the stream
+// bit-exactly within its bounds and gives the same outcome, message included,
+// as the one-bit-at-a-time walk.
+#include <bit>
+#include <cstring>
+
+#include "chunkfile/allocator.h"
+#include "chunkfile/diagnostics.h"
+#include "chunkfile/huffman.h"
+#include "chunkfile/tessera.h"
+
+namespace tessera {
+namespace {
+
+constexpr unsigned kMaxLength = 11;
+constexpr unsigned kTableSize = 1u << kMaxLength;
+constexpr unsigned kTableMask = kTableSize - 1;
+constexpr unsigned kSymbols = 256;
+constexpr std::size_t kOrderEnd = 316;  // the order table is read back from here
+
+// One entry of the main table: up to this many symbols per look-up.
+constexpr unsigned kMaxSymbolsPerEntry = 7;
+constexpr unsigned kCountShift = 56;
+constexpr unsigned kLengthShift = 60;
+// Look-ups per refill: each uses at most 11 of the 56 bits a refill leaves.
+constexpr unsigned kLookupsPerRefill = 5;
+// Output the fast loop may need per refill: stores of eight bytes at up to
+// 7 symbols per look-up.
+constexpr std::size_t kOutputMargin = kLookupsPerRefill * kMaxSymbolsPerEntry + 8;
+
+enum class Outcome {
+    kDecoded,
+    kUsedUp,   // the stream ended first: null, no message
+    kCorrupt,  // 11 bits without a symbol
+};
+
+std::uint32_t LoadLe32(const std::uint8_t* at) {
+    return std::uint32_t{at[0]} | std::uint32_t{at[1]} << 8 | std::uint32_t{at[2]} << 16 |
+           std::uint32_t{at[3]} << 24;
+}
+
+std::uint64_t LoadLe64(const std::uint8_t* at) {
+    std::uint64_t value;
+    std::memcpy(&value, at, sizeof value);
+    if constexpr (std::endian::native == std::endian::big) {
+        value = __builtin_bswap64(value);
+    }
+    return value;
+}
+
+void StoreLe64(std::uint8_t* at, std::uint64_t value) {
+    if constexpr (std::endian::native == std::endian::big) {
+        value = __builtin_bswap64(value);
+    }
+    std::memcpy(at, &value, sizeof value);
+}
+
+// The one guard on untrusted sizes: does [offset, offset + length) lie inside
+// the available bytes?
+bool Fits(std::size_t offset, std::size_t length, std::size_t available) {
+    return offset <= available && length <= available - offset;
+}
+
+// ---------------------------------------------------------------------------
+// Table building
+// ---------------------------------------------------------------------------
+
+// single[w] for the next 11 bits w: the symbol in bits 0 to 7 and its code
+// length in bits 8 to 11, or 0 where no code matches.
+struct Tables {
+    std::uint16_t single[kTableSize];
+    std::uint64_t multi[kTableSize];
+};
+
+std::uint32_t ReverseBits(std::uint32_t value, unsigned length) {
+    std::uint32_t reversed = 0;
+    for (unsigned bit = 0; bit < length; ++bit) {
+        reversed |= ((value >> bit) & 1u) << (length - 1 - bit);
+    }
+    return reversed;
+}
+
+// Builds the single-symbol table from the header's counts and order, with
+// the table messages on failure.
+bool BuildSingleTable(const std::uint8_t* header, std::uint16_t* single) {
+    std::memset(single, 0, kTableSize * sizeof single[0]);
+    std::uint32_t free = 1;
+    unsigned n = 0;
+    for (unsigned length = 1; length <= kMaxLength && n < kSymbols; ++length) {
+        free *= 2;
+        const std::uint32_t count = LoadLe32(header + 16 + 4 * (length - 1));
+        if (count > free) {
+            Diagnose("ERROR: The file is corrupt!");
+            Diagnose("ERROR: Failed to build Huffman table!\n");
+            return false;
+        }
+        // The next free code of this length, counted from the top: codes are
+        // handed out in ascending value.
+        std::uint32_t code = (1u << length) - free;
+        for (std::uint32_t i = 0; i < count && n < kSymbols; ++i, ++n, ++code, --free) {
+            const std::uint8_t symbol = header[kOrderEnd - 1 - n];
+            const std::uint32_t reversed = ReverseBits(code, length);
+            const auto entry = static_cast<std::uint16_t>(symbol | length << 8);
+            for (std::uint32_t w = reversed; w < kTableSize; w += 1u << length) {
+                single[w] = entry;
+            }
+        }
+    }
+    if (n < kSymbols) {
+        Diagnose("ERROR: Failed to build Huffman table!\n");
+        return false;
+    }
+    return true;
+}
+
+// Each entry of the main table decodes, from 11 bits, every whole code in
+// them, up to seven: symbols in bytes 0 to 6, their number in bits 56 to 59,
+// the bits they use in bits 60 to 63. An entry whose first code matches
+// nothing is 0: it consumes nothing and yields nothing.
+void BuildMultiTable(const std::uint16_t* single, std::uint64_t* multi) {
+    for (unsigned w = 0; w < kTableSize; ++w) {
+        std::uint64_t entry = 0;
+        unsigned used = 0;
+        unsigned count = 0;
+        while (count < kMaxSymbolsPerEntry) {
+            const std::uint16_t next = single[(w >> used) & kTableMask];
+            const unsigned length = next >> 8;
+            if (length == 0 || used + length > kMaxLength) {
+                break;  // no code, or one that reaches past the 11 known bits
+            }
+            entry |= std::uint64_t{static_cast<std::uint8_t>(next)} << (8 * count);
+            used += length;
+            ++count;
+        }
+        multi[w] =
+            entry | std::uint64_t{count} << kCountShift | std::uint64_t{used} << kLengthShift;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Exact path
+// ---------------------------------------------------------------------------
+
+// The next min(11, remaining) bits at bit position, zero above the end.
+unsigned PeekBits(const std::uint8_t* stream, std::size_t streamBytes, std::uint64_t position) {
+    const std::size_t first = static_cast<std::size_t>(position / 8);
+    std::uint32_t bits = 0;
+    for (std::size_t i = 0; i < 3 && first + i < streamBytes; ++i) {
+        bits |= std::uint32_t{stream[first + i]} << (8 * i);
+    }
+    return (bits >> (position % 8)) & kTableMask;
+}
+
+// Decodes symbol by symbol from bit position, bounded by the stream's end,
+// until limit symbols are out (stored from out unless out is null). Gives
+// the same outcome as the one-bit walk: a code needs all of its bits inside
+// the stream, and "no symbol" is only decided on 11 real bits.
+Outcome DecodeExact(const std::uint16_t* single, const std::uint8_t* stream,
+                    std::size_t streamBytes, std::uint64_t position, std::uint8_t* out,
+                    std::uint64_t limit) {
+    const std::uint64_t totalBits = std::uint64_t{streamBytes} * 8;
+    for (std::uint64_t produced = 0; produced < limit; ++produced) {
+        const std::uint64_t remaining = totalBits - position;
+        if (remaining == 0) {
+            return Outcome::kUsedUp;
+        }
+        const std::uint16_t entry = single[PeekBits(stream, streamBytes, position)];
+        const unsigned length = entry >> 8;
+        if (length == 0) {
+            return remaining >= kMaxLength ? Outcome::kCorrupt : Outcome::kUsedUp;
+        }
+        if (length > remaining) {
+            return Outcome::kUsedUp;
+        }
+        if (out != nullptr) {
+            out[produced] = static_cast<std::uint8_t>(entry);
+        }
+        position += length;
+    }
+    return Outcome::kDecoded;
+}
+
+// ---------------------------------------------------------------------------
+// Decoding loop
+// ---------------------------------------------------------------------------
+
+Outcome Decode(const Tables& tables, const std::uint8_t* stream, std::size_t streamBytes,
+               std::uint8_t* out, std::size_t plainSize) {
+    const std::uint8_t* in = stream;
+    const std::uint8_t* const inEnd = stream + streamBytes;
+    std::uint8_t* const outEnd = out + plainSize;
+    const std::uint64_t* const multi = tables.multi;
+    std::uint64_t bitbuf = 0;
+    unsigned bitsLeft = 0;
+
+    while (inEnd - in >= 8 && static_cast<std::size_t>(outEnd - out) >= kOutputMargin) {
+        // Refill to 56..63 bits: load the next eight bytes above the bits
+        // held, and advance over the whole bytes that now sit in the buffer.
+        bitbuf |= LoadLe64(in) << bitsLeft;
+        in += (63 - bitsLeft) >> 3;
+        bitsLeft |= 56;
+
+        std::uint64_t entry = 0;
+        for (unsigned i = 0; i < kLookupsPerRefill; ++i) {
+            entry = multi[bitbuf & kTableMask];
+            StoreLe64(out, entry);
+            out += (entry >> kCountShift) & 0xF;
+            bitbuf >>= entry >> kLengthShift;
+            bitsLeft -= static_cast<unsigned>(entry >> kLengthShift);
+        }
+        // An entry without a symbol consumes nothing, so every look-up after
+        // it met the same bits: the last one tells.
+        if (entry == 0) {
+            break;
+        }
+    }
+
+    const std::uint64_t position =
+        std::uint64_t{static_cast<std::size_t>(in - stream)} * 8 - bitsLeft;
+    return DecodeExact(tables.single, stream, streamBytes, position, out,
+                       static_cast<std::size_t>(outEnd - out));
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Container
+// ---------------------------------------------------------------------------
+
+void* DecompressContainer(const void* container, std::size_t available, std::uint32_t* outSize) {
+    if (container == nullptr || !Fits(0, kContainerHeaderSize, available)) {
+        return nullptr;
+    }
+    const auto* header = static_cast<const std::uint8_t*>(container);
+    if (std::memcmp(header, "REBC", 4) != 0 || std::memcmp(header + 4, "RIF1", 4) != 0) {
+        return nullptr;
+    }
+    const std::uint32_t streamSize = LoadLe32(header + 8);
+    const std::uint32_t plainSize = LoadLe32(header + 12);
+    if (streamSize == 0 || plainSize == 0 || !Fits(kContainerHeaderSize, streamSize, available)) {
+        return nullptr;
+    }
+    if (outSize != nullptr) {
+        *outSize = 0;
+    }
+    const std::uint8_t* stream = header + kContainerHeaderSize;
+    // Only whole words are read; a stray byte or three past the last word
+    // belong to no word.
+    const std::size_t streamBytes = streamSize & ~std::uint32_t{3};
+
+    // Each byte takes at least one bit. A plain size beyond the stream's bits
+    // cannot be reached; such a container still fails exactly as a full
+    // decode would (table messages, corrupt code or used-up stream), without
+    // allocating a buffer it could never fill.
+    if (plainSize > std::uint64_t{streamBytes} * 8) {
+        Tables tables;
+        if (BuildSingleTable(header, tables.single) &&
+            DecodeExact(tables.single, stream, streamBytes, 0, nullptr, plainSize) ==
+                Outcome::kCorrupt) {
+            Diagnose("ERROR: Input data is corrupt!");
+        }
+        return nullptr;
+    }
+
+    auto* plain = static_cast<std::uint8_t*>(Allocate(std::size_t{plainSize} + 4));
+    if (plain == nullptr) {
+        return nullptr;
+    }
+    Tables tables;
+    if (!BuildSingleTable(header, tables.single)) {
+        Free(plain);
+        return nullptr;
+    }
+    BuildMultiTable(tables.single, tables.multi);
+    const Outcome outcome = Decode(tables, stream, streamBytes, plain, plainSize);
+    if (outcome != Outcome::kDecoded) {
+        if (outcome == Outcome::kCorrupt) {
+            Diagnose("ERROR: Input data is corrupt!");
+        }
+        Free(plain);
+        return nullptr;
+    }
+    std::memset(plain + plainSize, 0, 4);
+    if (outSize != nullptr) {
+        *outSize = plainSize;
+    }
+    return plain;
+}
+
+}  // namespace tessera
+
+extern "C" TESSERA_API void* DecompressRif(const void* container, uint32_t* outSize) {
+    return tessera::DecompressContainer(container, SIZE_MAX, outSize);
+}
