@@ -32,11 +32,12 @@
 // always decide the next symbol, and one 2048-entry table indexed by them
 // gives its value and length. Short codes go further: each entry of the main
 // table holds every symbol whose code lies wholly inside those 11 bits, up to
-// seven of them, and how many bits they use, so a stream averaging 2 to 3
-// bits per byte yields four or more bytes per look-up. The entry is 64 bits
-// wide: the symbols in its low seven bytes, then the count and the bit length.
-// The loop stores all eight bytes at once and advances the output by the
-// count, so the number of symbols costs no branch.
+// six of them, and how many bits they use, so a stream averaging 2 to 3 bits
+// per byte yields four or more bytes per look-up. The entry is 64 bits wide:
+// the bit length in its low six bits, so that the entry itself serves as the
+// shift count, the number of symbols above it, the symbols in the top six
+// bytes. The loop stores the symbols as one 8-byte write and advances the
+// output by the count, so the number of symbols costs no branch.
 //
 // Bits come from a 64-bit buffer refilled eight bytes at a time without a
 // branch (the bytes already held are simply loaded again), which leaves at
@@ -53,6 +54,13 @@
 #include "chunkfile/huffman.h"
 #include "chunkfile/tessera.h"
 
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define TESSERA_X86_DISPATCH 1
+#else
+#define TESSERA_X86_DISPATCH 0
+#endif
+#define TESSERA_ALWAYS_INLINE __attribute__((always_inline))
+
 namespace tessera {
 namespace {
 
@@ -62,10 +70,12 @@ constexpr unsigned kTableMask = kTableSize - 1;
 constexpr unsigned kSymbols = 256;
 constexpr std::size_t kOrderEnd = 316;  // the order table is read back from here
 
-// One entry of the main table: up to this many symbols per look-up.
-constexpr unsigned kMaxSymbolsPerEntry = 7;
-constexpr unsigned kCountShift = 56;
-constexpr unsigned kLengthShift = 60;
+// One entry of the main table: the bits its codes use in bits 0 to 5 (so
+// that the entry itself is the shift count), their number in bits 6 to 8,
+// and up to six symbols in bytes 2 to 7.
+constexpr unsigned kMaxSymbolsPerEntry = 6;
+constexpr unsigned kCountShift = 6;
+constexpr unsigned kSymbolShift = 16;
 // Look-ups per refill: each uses at most 11 of the 56 bits a refill leaves.
 constexpr unsigned kLookupsPerRefill = 5;
 // Output the fast loop may need per refill: stores of eight bytes at up to
@@ -158,9 +168,8 @@ bool BuildSingleTable(const std::uint8_t* header, std::uint16_t* single) {
 }
 
 // Each entry of the main table decodes, from 11 bits, every whole code in
-// them, up to seven: symbols in bytes 0 to 6, their number in bits 56 to 59,
-// the bits they use in bits 60 to 63. An entry whose first code matches
-// nothing is 0: it consumes nothing and yields nothing.
+// them, up to six. An entry whose first code matches nothing is 0: it
+// consumes nothing and yields nothing.
 void BuildMultiTable(const std::uint16_t* single, std::uint64_t* multi) {
     for (unsigned w = 0; w < kTableSize; ++w) {
         std::uint64_t entry = 0;
@@ -172,12 +181,11 @@ void BuildMultiTable(const std::uint16_t* single, std::uint64_t* multi) {
             if (length == 0 || used + length > kMaxLength) {
                 break;  // no code, or one that reaches past the 11 known bits
             }
-            entry |= std::uint64_t{static_cast<std::uint8_t>(next)} << (8 * count);
+            entry |= std::uint64_t{static_cast<std::uint8_t>(next)} << (kSymbolShift + 8 * count);
             used += length;
             ++count;
         }
-        multi[w] =
-            entry | std::uint64_t{count} << kCountShift | std::uint64_t{used} << kLengthShift;
+        multi[w] = entry | count << kCountShift | used;
     }
 }
 
@@ -228,12 +236,18 @@ Outcome DecodeExact(const std::uint16_t* single, const std::uint8_t* stream,
 // Decoding loop
 // ---------------------------------------------------------------------------
 
-Outcome Decode(const Tables& tables, const std::uint8_t* stream, std::size_t streamBytes,
-               std::uint8_t* out, std::size_t plainSize) {
+// The fast loop; returns where it stopped (output end and bit position).
+struct Progress {
+    std::uint8_t* out;
+    std::uint64_t position;
+};
+
+TESSERA_ALWAYS_INLINE inline Progress FastLoop(const std::uint64_t* multi,
+                                               const std::uint8_t* stream, std::size_t streamBytes,
+                                               std::uint8_t* out, std::size_t plainSize) {
     const std::uint8_t* in = stream;
     const std::uint8_t* const inEnd = stream + streamBytes;
     std::uint8_t* const outEnd = out + plainSize;
-    const std::uint64_t* const multi = tables.multi;
     std::uint64_t bitbuf = 0;
     unsigned bitsLeft = 0;
 
@@ -244,14 +258,21 @@ Outcome Decode(const Tables& tables, const std::uint8_t* stream, std::size_t str
         in += (63 - bitsLeft) >> 3;
         bitsLeft |= 56;
 
+        // The only chain from one look-up to the next is mask, load, shift.
         std::uint64_t entry = 0;
-        for (unsigned i = 0; i < kLookupsPerRefill; ++i) {
+        auto lookup = [&] {
             entry = multi[bitbuf & kTableMask];
-            StoreLe64(out, entry);
-            out += (entry >> kCountShift) & 0xF;
-            bitbuf >>= entry >> kLengthShift;
-            bitsLeft -= static_cast<unsigned>(entry >> kLengthShift);
-        }
+            StoreLe64(out, entry >> kSymbolShift);
+            out += (entry >> kCountShift) & 7;
+            bitbuf >>= entry & 63;
+            bitsLeft -= static_cast<unsigned>(entry & 63);
+        };
+        static_assert(kLookupsPerRefill == 5);
+        lookup();
+        lookup();
+        lookup();
+        lookup();
+        lookup();
         // An entry without a symbol consumes nothing, so every look-up after
         // it met the same bits: the last one tells.
         if (entry == 0) {
@@ -261,8 +282,30 @@ Outcome Decode(const Tables& tables, const std::uint8_t* stream, std::size_t str
 
     const std::uint64_t position =
         std::uint64_t{static_cast<std::size_t>(in - stream)} * 8 - bitsLeft;
-    return DecodeExact(tables.single, stream, streamBytes, position, out,
-                       static_cast<std::size_t>(outEnd - out));
+    return {out, position};
+}
+
+#if TESSERA_X86_DISPATCH
+// The same loop where variable shifts take one instruction (shlx, shrx).
+__attribute__((target("bmi2"))) Progress FastLoopBmi2(const std::uint64_t* multi,
+                                                      const std::uint8_t* stream,
+                                                      std::size_t streamBytes, std::uint8_t* out,
+                                                      std::size_t plainSize) {
+    return FastLoop(multi, stream, streamBytes, out, plainSize);
+}
+#endif
+
+Outcome Decode(const Tables& tables, const std::uint8_t* stream, std::size_t streamBytes,
+               std::uint8_t* out, std::size_t plainSize) {
+#if TESSERA_X86_DISPATCH
+    const Progress progress = __builtin_cpu_supports("bmi2")
+                                  ? FastLoopBmi2(tables.multi, stream, streamBytes, out, plainSize)
+                                  : FastLoop(tables.multi, stream, streamBytes, out, plainSize);
+#else
+    const Progress progress = FastLoop(tables.multi, stream, streamBytes, out, plainSize);
+#endif
+    const std::size_t left = plainSize - static_cast<std::size_t>(progress.out - out);
+    return DecodeExact(tables.single, stream, streamBytes, progress.position, progress.out, left);
 }
 
 }  // namespace
