@@ -46,6 +46,7 @@
 // code that matches nothing, go through an exact path that reads the stream
 // bit-exactly within its bounds and gives the same outcome, message included,
 // as the one-bit-at-a-time walk.
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -68,7 +69,6 @@ constexpr unsigned kMaxLength = 11;
 constexpr unsigned kTableSize = 1u << kMaxLength;
 constexpr unsigned kTableMask = kTableSize - 1;
 constexpr unsigned kSymbols = 256;
-constexpr std::size_t kOrderEnd = 316;  // the order table is read back from here
 
 // One entry of the main table: the bits its codes use in bits 0 to 5 (so
 // that the entry itself is the shift count), their number in bits 6 to 8,
@@ -79,7 +79,7 @@ constexpr unsigned kSymbolShift = 16;
 // Look-ups per refill: each uses at most 11 of the 56 bits a refill leaves.
 constexpr unsigned kLookupsPerRefill = 5;
 // Output the fast loop may need per refill: stores of eight bytes at up to
-// 7 symbols per look-up.
+// six symbols per look-up.
 constexpr std::size_t kOutputMargin = kLookupsPerRefill * kMaxSymbolsPerEntry + 8;
 
 enum class Outcome {
@@ -152,7 +152,7 @@ bool BuildSingleTable(const std::uint8_t* header, std::uint16_t* single) {
         // handed out in ascending value.
         std::uint32_t code = (1u << length) - free;
         for (std::uint32_t i = 0; i < count && n < kSymbols; ++i, ++n, ++code, --free) {
-            const std::uint8_t symbol = header[kOrderEnd - 1 - n];
+            const std::uint8_t symbol = header[kContainerHeaderSize - 1 - n];
             const std::uint32_t reversed = ReverseBits(code, length);
             const auto entry = static_cast<std::uint16_t>(symbol | length << 8);
             for (std::uint32_t w = reversed; w < kTableSize; w += 1u << length) {
@@ -170,22 +170,56 @@ bool BuildSingleTable(const std::uint8_t* header, std::uint16_t* single) {
 // Each entry of the main table decodes, from 11 bits, every whole code in
 // them, up to six. An entry whose first code matches nothing is 0: it
 // consumes nothing and yields nothing.
+//
+// Entry w is its first code (length L) followed by the codes of entry
+// w >> L that end within the 11 - L bits that are really known: both look
+// at the same bits from there on, with w >> L simply padded by zeros. Since
+// w >> L < w, one ascending pass builds every entry from an earlier one,
+// keeping beside each entry where each of its codes ends (a nibble per code).
+// Entry 0 is its own successor: the all-zero code repeated.
 void BuildMultiTable(const std::uint16_t* single, std::uint64_t* multi) {
-    for (unsigned w = 0; w < kTableSize; ++w) {
-        std::uint64_t entry = 0;
-        unsigned used = 0;
-        unsigned count = 0;
-        while (count < kMaxSymbolsPerEntry) {
-            const std::uint16_t next = single[(w >> used) & kTableMask];
-            const unsigned length = next >> 8;
-            if (length == 0 || used + length > kMaxLength) {
-                break;  // no code, or one that reaches past the 11 known bits
-            }
-            entry |= std::uint64_t{static_cast<std::uint8_t>(next)} << (kSymbolShift + 8 * count);
-            used += length;
-            ++count;
+    std::uint32_t ends[kTableSize];
+    auto make = [](std::uint64_t symbols, unsigned count, unsigned used) {
+        return symbols << kSymbolShift | count << kCountShift | used;
+    };
+
+    const unsigned zeroLength = single[0] >> 8;
+    multi[0] = 0;
+    ends[0] = 0;
+    if (zeroLength != 0) {
+        const unsigned count = std::min(kMaxSymbolsPerEntry, kMaxLength / zeroLength);
+        std::uint64_t symbols = 0;
+        for (unsigned i = 0; i < count; ++i) {
+            symbols |= std::uint64_t{static_cast<std::uint8_t>(single[0])} << (8 * i);
+            ends[0] |= (zeroLength * (i + 1)) << (4 * i);
         }
-        multi[w] = entry | count << kCountShift | used;
+        multi[0] = make(symbols, count, zeroLength * count);
+    }
+
+    for (unsigned w = 1; w < kTableSize; ++w) {
+        const unsigned length = single[w] >> 8;
+        if (length == 0) {
+            multi[w] = 0;
+            ends[w] = 0;
+            continue;
+        }
+        const unsigned rest = w >> length;
+        const std::uint64_t restEntry = multi[rest];
+        const unsigned restCount = (restEntry >> kCountShift) & 7;
+        const std::uint32_t restEnds = ends[rest];
+        const unsigned budget = kMaxLength - length;
+        unsigned taken = 0;
+        while (taken < restCount && taken < kMaxSymbolsPerEntry - 1 &&
+               ((restEnds >> (4 * taken)) & 0xF) <= budget) {
+            ++taken;
+        }
+        const std::uint64_t symbols =
+            (restEntry >> kSymbolShift) & ((std::uint64_t{1} << (8 * taken)) - 1);
+        const std::uint32_t nibbles = (1u << (4 * taken)) - 1;
+        const std::uint32_t shiftedEnds = (restEnds & nibbles) + length * (0x11111111u & nibbles);
+        const unsigned used = taken == 0 ? length : (shiftedEnds >> (4 * (taken - 1))) & 0xF;
+        multi[w] = make(static_cast<std::uint8_t>(single[w]) | symbols << 8, taken + 1, used);
+        ends[w] = length | shiftedEnds << 4;
     }
 }
 
