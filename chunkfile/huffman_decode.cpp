@@ -33,7 +33,7 @@
 // gives its value and length. Short codes go further: each entry of the main
 // table holds every symbol whose code lies wholly inside those 11 bits, up to
 // six of them, and how many bits they use, so a stream averaging 2 to 3 bits
-// per byte yields four or more bytes per look-up. The entry is 64 bits wide:
+// per byte yields three to four bytes per look-up. The entry is 64 bits wide:
 // the bit length in its low six bits, so that the entry itself serves as the
 // shift count, the number of symbols above it, the symbols in the top six
 // bytes. The loop stores the symbols as one 8-byte write and advances the

@@ -6,8 +6,9 @@
 // the end of the ranking (huffman.h has the layout). Only the counting and the
 // packing see every input byte, so they are where the time goes:
 //
-//   - counting spreads the bytes over four histograms, so that runs of one
-//     value do not wait on the increment of the same counter;
+//   - counting spreads the bytes over eight histograms, one per byte of an
+//     8-byte load, so that runs of one value do not wait on the increment of
+//     the same counter;
 //   - packing keeps a 64-bit accumulator, adds five codes (at most 55 bits)
 //     between flushes and stores whole bytes with one unaligned 8-byte write;
 //     where the processor has them (x86-64 with BMI2, chosen at run time), its

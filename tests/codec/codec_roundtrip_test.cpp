@@ -2,6 +2,8 @@
 // literal reference compressor, each decode with the literal decoder.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <queue>
 #include <random>
 
 #include "tests/codec/codec_test_support.h"
@@ -114,6 +116,28 @@ TEST(CodecRoundTrip, SeededDistributionsUpToMegabytes) {
     }
 }
 
+// Depth of the deepest leaf of a Huffman tree over count + 1 of every value,
+// worked out independently of the codec (ties may change it by a level).
+int UnlimitedDepth(const Bytes& plain) {
+    std::vector<std::uint64_t> counts(256, 1);
+    for (std::uint8_t b : plain) {
+        ++counts[b];
+    }
+    using Node = std::pair<std::uint64_t, int>;  // weight, height
+    std::priority_queue<Node, std::vector<Node>, std::greater<>> queue;
+    for (std::uint64_t c : counts) {
+        queue.push({c, 0});
+    }
+    while (queue.size() > 1) {
+        const Node a = queue.top();
+        queue.pop();
+        const Node b = queue.top();
+        queue.pop();
+        queue.push({a.first + b.first, std::max(a.second, b.second) + 1});
+    }
+    return queue.top().second;
+}
+
 // Weights (count + 1) that follow the Fibonacci numbers make a tree far
 // deeper than 11 levels, so the lengths have to be cut and repaired.
 TEST(CodecRoundTrip, FibonacciWeightsNeedLengthLimiting) {
@@ -129,6 +153,7 @@ TEST(CodecRoundTrip, FibonacciWeightsNeedLengthLimiting) {
             b = next;
         }
         std::shuffle(plain.begin(), plain.end(), std::mt19937(symbols));
+        EXPECT_GT(UnlimitedDepth(plain), 11);
         ExpectExactRoundTrip(plain);
     }
 }
