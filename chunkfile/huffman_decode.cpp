@@ -383,6 +383,9 @@ void* DecompressContainer(const void* container, std::size_t available, std::uin
         return nullptr;
     }
 
+    if (std::size_t{plainSize} > SIZE_MAX - 4) {
+        return nullptr;  // more than this process can address
+    }
     auto* plain = static_cast<std::uint8_t*>(Allocate(std::size_t{plainSize} + 4));
     if (plain == nullptr) {
         return nullptr;

@@ -331,7 +331,8 @@ void* CompressContainer(const void* data, std::uint32_t size, std::uint32_t* out
         totalBits += counts[s] * code.length[s];
     }
     const std::uint64_t streamSize = 4 * (totalBits / 32 + 1);
-    if (streamSize > UINT32_MAX - kContainerHeaderSize) {
+    if (streamSize > UINT32_MAX - kContainerHeaderSize ||
+        streamSize > SIZE_MAX - kContainerHeaderSize - kPackSlack) {
         return nullptr;  // the container's length would not fit its 32-bit fields
     }
     auto* container = static_cast<std::uint8_t*>(

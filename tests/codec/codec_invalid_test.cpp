@@ -182,6 +182,24 @@ TEST(CodecInvalid, RefusedContainersTable) {
     }
 }
 
+// 1000 zero bytes need 1000 bits (32 words); a stream size that cuts any
+// of them off fails without a message, however much is cut.
+TEST(CodecInvalid, StreamSizeTooSmallForThePlainSize) {
+    const Bytes full = codec_test::Compress(Bytes(1000, 0));
+    ASSERT_EQ(full.size(), 316u + 128);
+    for (std::uint32_t streamSize : {124u, 64u, 4u}) {
+        SCOPED_TRACE(streamSize);
+        Bytes container(full.begin(), full.begin() + 316 + streamSize);
+        Set32(container, kStreamSize, streamSize);
+        const codec_test::Decoded decoded = codec_test::Decompress(container);
+        EXPECT_FALSE(decoded.ok);
+        EXPECT_EQ(decoded.outSize, 0u);
+        EXPECT_TRUE(decoded.messages.empty());
+        EXPECT_EQ(reference::Decode(container.data(), container.size()).status,
+                  reference::Status::kFailed);
+    }
+}
+
 // A plain size that no stream of this length can reach is refused without
 // allocating its buffer.
 TEST(CodecInvalid, ImpossiblePlainSizeAllocatesNothing) {
