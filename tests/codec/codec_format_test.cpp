@@ -2,6 +2,7 @@
 // hand, and the details of the stream's end.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <numeric>
 
 #include "tests/codec/codec_test_support.h"
