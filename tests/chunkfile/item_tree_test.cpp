@@ -12,7 +12,9 @@ namespace {
 
 using tessera_test::CapturedLines;
 
-std::string NameBytes(RifItem* item) { return std::string(GetRifItemName(item), 8); }
+std::string NameBytes(RifItem* item) {
+    return std::string(GetRifItemName(item), 8);
+}
 
 // The names of a folder's children in list order, checking every link on the
 // way: parent, and prev mirroring next.

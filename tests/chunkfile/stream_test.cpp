@@ -34,9 +34,13 @@ Bytes Compile(RifItem* root) {
     return stream;
 }
 
-RifItem* Parse(const Bytes& stream) { return tessera::ParseStream(stream.data(), stream.size()); }
+RifItem* Parse(const Bytes& stream) {
+    return tessera::ParseStream(stream.data(), stream.size());
+}
 
-std::string Name(RifItem* item) { return std::string(GetRifItemName(item), 8); }
+std::string Name(RifItem* item) {
+    return std::string(GetRifItemName(item), 8);
+}
 
 TEST(StreamTest, EmptyRootIsTwelveBytes) {
     const Bytes stream = Folder("REBINFF2", {});
@@ -53,17 +57,15 @@ TEST(StreamTest, FolderTableDecidesByRawIdentifier) {
         const char identifier[9];
         bool folder;
     } cases[] = {
-        {"SOUNDEXD", true},           {"REBENVDT", true},
-        {"QELENVIR", false},          {"OBINTDT\0", true},
-        {"OBINTDTX", false},          {"OBIN\0\0\0\0", true},
-        {"OBINXXXX", false},          {"(\0\0\0\0\0\0\0", true},
-        {"(\0\0\0\0\0\0X", false},    {"soundexd", false},
+        {"SOUNDEXD", true},  {"REBENVDT", true},        {"QELENVIR", false},
+        {"OBINTDT\0", true}, {"OBINTDTX", false},       {"OBIN\0\0\0\0", true},
+        {"OBINXXXX", false}, {"(\0\0\0\0\0\0\0", true}, {"(\0\0\0\0\0\0X", false},
+        {"soundexd", false},
     };
     for (const Case& c : cases) {
         // Each chunk carries 12 bytes of payload: children for a folder (one
         // empty data chunk), data otherwise.
-        const Bytes stream =
-            Folder("REBINFF2", {Chunk(c.identifier, Chunk("ANYCHILD", {}))});
+        const Bytes stream = Folder("REBINFF2", {Chunk(c.identifier, Chunk("ANYCHILD", {}))});
         RifItem* root = Parse(stream);
         ASSERT_NE(root, nullptr) << c.identifier;
         RifItem* item = GetChildRifItem(root);
@@ -146,10 +148,15 @@ TEST(StreamTest, LastChildMayRunPastItsFolder) {
     // complete once the cursor passes its end, and its next sibling follows
     // the child.
     StreamBytes stream;
-    stream.Id("REBINFF2").Size(12 + 12 + 20 + 12)  // root: all the chunks below
-        .Id("REBENVDT").Size(24)                    // folder claiming 12 payload bytes
-        .Id("CHILDDAT").Size(20).Fill(8)            // its child, 8 bytes past the folder
-        .Id("SIBLING\0").Size(12);                  // the folder's next sibling
+    stream.Id("REBINFF2")
+        .Size(12 + 12 + 20 + 12)  // root: all the chunks below
+        .Id("REBENVDT")
+        .Size(24)  // folder claiming 12 payload bytes
+        .Id("CHILDDAT")
+        .Size(20)
+        .Fill(8)  // its child, 8 bytes past the folder
+        .Id("SIBLING\0")
+        .Size(12);  // the folder's next sibling
     RifItem* root = Parse(stream.bytes());
     ASSERT_NE(root, nullptr);
     RifItem* folder = GetChildRifItem(root);
@@ -220,7 +227,9 @@ private:
         std::memcpy(identifier, name, 8);
         return Chunk(identifier, payload);
     }
-    static void Append(Bytes& to, const Bytes& from) { to.insert(to.end(), from.begin(), from.end()); }
+    static void Append(Bytes& to, const Bytes& from) {
+        to.insert(to.end(), from.begin(), from.end());
+    }
     int Below(std::size_t bound) { return static_cast<int>(random_() % bound); }
 
     std::mt19937 random_;
@@ -318,8 +327,7 @@ TEST(StreamTest, StreamsPastFourGibibytesFailCleanly) {
         item->dwDataSize = claimed;
         CapturedLines captured;
         EXPECT_TRUE(Compile(root).empty());
-        EXPECT_EQ(captured.lines(),
-                  std::vector<std::string>{tessera_test::kCompileFailure});
+        EXPECT_EQ(captured.lines(), std::vector<std::string>{tessera_test::kCompileFailure});
         item->dwDataSize = 16;
         DeleteRifItem(root);
     }
