@@ -2,8 +2,8 @@
 //
 // Outside the library an item is an opaque handle; inside, the stages that
 // build and walk trees (stream reading and writing, the typed readers) use the
-// fields directly. The field order is part of the format's heritage: the name
-// comes first, so a pointer to an item is also a pointer to its name.
+// fields directly. The field order is fixed and the name comes first, so a
+// pointer to an item is also a pointer to its name.
 #pragma once
 
 #include <cstddef>
@@ -21,6 +21,7 @@ struct RifItem {
     RifItem* pNext;            // next sibling
     RifItem* pPrev;            // previous sibling
 };
+static_assert(offsetof(RifItem, szName) == 0, "a pointer to an item is a pointer to its name");
 
 namespace tessera {
 
