@@ -30,12 +30,14 @@ constexpr unsigned char kRootIdentifier[kNameLength] = {'R', 'E', 'B', 'I', 'N',
 
 // Identifiers of folder chunks; the short ones are zero-padded and match only
 // identifiers that carry those zero bytes.
+// clang-format off
 constexpr char kFolderTable[][kNameLength + 1] = {
-    "RBOBJECT", "OBINTDT\0", "REBSHAPE",     "MODULEDT",        "SUBSHAPE", "OBJPRJDT", "OBJCHIER",
-    "VIOBJECT", "SHPFRAGS",  "OBANSEQC",     "SHPEXTFL",        "QELGENEX", "SHPMORPH", "PARGENER",
-    "FRAGTYPE", "REBINFF2",  "REBENVDT",     "LIGHTSET",        "OBANSEQS", "SPECLOBJ", "GAMEMODE",
-    "RSPRITES", "PLACHIER",  "OBIN\0\0\0\0", "(\0\0\0\0\0\0\0", "SOUNDEXD",
+    "RBOBJECT", "OBINTDT\0", "REBSHAPE", "MODULEDT", "SUBSHAPE", "OBJPRJDT", "OBJCHIER",
+    "VIOBJECT", "SHPFRAGS", "OBANSEQC", "SHPEXTFL", "QELGENEX", "SHPMORPH", "PARGENER",
+    "FRAGTYPE", "REBINFF2", "REBENVDT", "LIGHTSET", "OBANSEQS", "SPECLOBJ", "GAMEMODE",
+    "RSPRITES", "PLACHIER", "OBIN\0\0\0\0", "(\0\0\0\0\0\0\0", "SOUNDEXD",
 };
+// clang-format on
 static_assert(std::size(kFolderTable) == 26);
 
 // The guard for every untrusted size: whether length bytes starting at offset
