@@ -61,9 +61,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool wrap = (data[0] & 1) != 0;
     std::vector<unsigned char> body(data + 1, data + size);
     if (!wrap) {
-        unsigned char* exact =
-            static_cast<unsigned char*>(std::malloc(body.empty() ? 1 : body.size()));
-        std::memcpy(exact, body.data(), body.size());
+        // A block of exactly the input's length (one byte for an empty one).
+        auto* exact = static_cast<unsigned char*>(std::malloc(body.empty() ? 1 : body.size()));
+        if (!body.empty()) {
+            std::memcpy(exact, body.data(), body.size());
+        }
         CheckLoaded(LoadRif(exact, static_cast<uint32_t>(body.size())));
         std::free(exact);
         return 0;
