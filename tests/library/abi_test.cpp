@@ -3,8 +3,11 @@
 // save, load, edit in place and save again a level file.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <link.h>
 
+#include <algorithm>
 #include <cstring>
+#include <set>
 #include <string>
 
 #include "fixtures.h"
@@ -50,6 +53,51 @@ const char* const kNames[] = {
     "GetLightSetData",
     "GetRebEnvData",
 };
+
+// The names the library file defines in its dynamic symbol table, read from
+// the file itself (the version node the linker adds is left out).
+std::set<std::string> DefinedDynamicSymbols(const std::string& path) {
+    const Bytes file = ReadFile(path);
+    std::set<std::string> names;
+    if (file.size() < sizeof(ElfW(Ehdr))) {
+        return names;
+    }
+    ElfW(Ehdr) header;
+    std::memcpy(&header, file.data(), sizeof header);
+    if (std::memcmp(header.e_ident, ELFMAG, SELFMAG) != 0 ||
+        header.e_shoff + header.e_shnum * sizeof(ElfW(Shdr)) > file.size()) {
+        return names;
+    }
+    std::vector<ElfW(Shdr)> sections(header.e_shnum);
+    std::memcpy(sections.data(), file.data() + header.e_shoff,
+                sections.size() * sizeof(ElfW(Shdr)));
+    for (const ElfW(Shdr) & section : sections) {
+        if (section.sh_type != SHT_DYNSYM || section.sh_link >= sections.size()) {
+            continue;
+        }
+        const ElfW(Shdr)& strings = sections[section.sh_link];
+        for (std::size_t offset = section.sh_offset;
+             offset + sizeof(ElfW(Sym)) <= section.sh_offset + section.sh_size;
+             offset += sizeof(ElfW(Sym))) {
+            ElfW(Sym) symbol;
+            std::memcpy(&symbol, file.data() + offset, sizeof symbol);
+            if (symbol.st_shndx == SHN_UNDEF || symbol.st_shndx == SHN_ABS ||
+                symbol.st_name >= strings.sh_size) {
+                continue;
+            }
+            names.insert(
+                reinterpret_cast<const char*>(file.data() + strings.sh_offset + symbol.st_name));
+        }
+    }
+    return names;
+}
+
+TEST(AbiFile, ExportsTesseraInitAndTheOperationsOnly) {
+    std::set<std::string> expected(std::begin(kNames), std::end(kNames));
+    expected.insert("TesseraInit");
+    ASSERT_EQ(32u, expected.size());
+    EXPECT_EQ(expected, DefinedDynamicSymbols(TESSERA_LIBRARY_PATH));
+}
 
 class Abi : public ::testing::Test {
 protected:
