@@ -18,6 +18,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -126,7 +127,7 @@ std::string FolderOf(const std::string& path) {
 // A name for the temporary file that no other writer is likely to pick; the
 // exclusive create below settles any clash.
 std::string TemporaryName(const std::string& target, unsigned attempt) {
-    static unsigned counter = 0;
+    static std::atomic<unsigned> counter{0};
     struct timespec now {};
     clock_gettime(CLOCK_REALTIME, &now);
     std::uint64_t mix = static_cast<std::uint64_t>(now.tv_nsec) ^
