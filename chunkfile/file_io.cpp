@@ -72,6 +72,10 @@ unsigned char* ReadWholeFile(const char* path, std::size_t* length) {
         }
         return nullptr;
     }
+    const int flags = fcntl(fd, F_GETFL);
+    if (flags != -1) {
+        fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    }
     // Sizes are 32-bit throughout the format: a larger file cannot be one.
     if (info.st_size <= 0 || static_cast<std::uint64_t>(info.st_size) > UINT32_MAX) {
         Diagnose("ERROR: LoadRifFile() failed to get file size (maybe the file is empty?)\n");
@@ -140,7 +144,9 @@ std::string TemporaryName(const std::string& target, unsigned attempt) {
     }
     const std::size_t slash = target.rfind('/');
     const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
-    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+    // Shortened so that the name stays within the folder's limit of 255.
+    const std::string base =
+        (slash == std::string::npos ? target : target.substr(slash + 1)).substr(0, 200);
     return folder + "." + base + "." + std::string(suffix, sizeof suffix) + ".tmp";
 }
 
@@ -166,9 +172,10 @@ bool WriteAll(int fd, const unsigned char* data, std::size_t size) {
 }
 
 // Replaces the file at path with size bytes of data, or leaves it untouched
-// and returns false. The new file keeps the old one's permission bits (and,
-// where the system allows, its owner); a new file gets what an ordinary
-// create under the current umask gives. A symbolic link is followed, so the
+// and returns false. A file that the user may not write is not replaced,
+// although the folder would allow it. The new file keeps the old one's
+// permission bits (and, where the system allows, its owner); a new file gets
+// what an ordinary create under the current umask gives. A symbolic link is followed, so the
 // file it names is replaced and the link stays.
 bool ReplaceFile(const char* path, const unsigned char* data, std::size_t size) {
     std::string target = path;
@@ -183,10 +190,16 @@ bool ReplaceFile(const char* path, const unsigned char* data, std::size_t size) 
     if (exists && !S_ISREG(old.st_mode)) {
         return false;  // never replace a folder, a device or a pipe
     }
+    if (exists && access(target.c_str(), W_OK) != 0) {
+        return false;  // a file the user may not write stays as it is
+    }
     if (target.empty() || target.back() == '/') {
         return false;
     }
 
+    // Every name is made before the temporary file exists, so that nothing
+    // can throw while it does.
+    const std::string folder = FolderOf(target);
     std::string temporary;
     int fd = -1;
     for (unsigned attempt = 0; attempt < 100 && fd < 0; ++attempt) {
@@ -226,10 +239,10 @@ bool ReplaceFile(const char* path, const unsigned char* data, std::size_t size) 
 
     // Make the rename itself durable; the new file is in place already, so a
     // failure here does not change the result.
-    const int folder = open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder >= 0) {
-        (void)fsync(folder);
-        close(folder);
+    const int folderFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd >= 0) {
+        (void)fsync(folderFd);
+        close(folderFd);
     }
     return true;
 }
@@ -298,8 +311,13 @@ TESSERA_API RifBool SaveRifFile(RifItem* root, const char* path) {
         ReleaseBuffer(container);
         return 0;
     }
-    const bool written =
-        tessera::ReplaceFile(path, static_cast<const unsigned char*>(container), containerLength);
+    bool written = false;
+    try {
+        written = tessera::ReplaceFile(path, static_cast<const unsigned char*>(container),
+                                       containerLength);
+    } catch (...) {
+        // Only building the file names can throw, before anything is created.
+    }
     ReleaseBuffer(container);
     return written ? 1 : 0;
 }

@@ -304,6 +304,18 @@ TEST_F(FileIo, SaveKeepsPermissionsAndFollowsLinks) {
     EXPECT_EQ(container, ReadFile(path));
 }
 
+TEST_F(FileIo, AReadOnlyFileIsNotReplaced) {
+    if (geteuid() == 0) {
+        GTEST_SKIP() << "root may write any file whatever its mode";
+    }
+    const std::string path = dir.File("level.rif");
+    ASSERT_TRUE(WriteFile(path, plain));
+    ASSERT_EQ(0, chmod(path.c_str(), 0444));
+    EXPECT_EQ(0, SaveRifFile(level.get(), path.c_str()));
+    EXPECT_EQ(plain, ReadFile(path));
+    EXPECT_EQ(std::vector<std::string>{"level.rif"}, dir.Entries());
+}
+
 // A scratch file system of a fixed size, mounted for one test (root only).
 class ScratchMount {
 public:
