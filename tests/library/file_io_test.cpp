@@ -112,6 +112,26 @@ TEST_F(FileIo, SavingAPlainLevelWritesAContainerThatLoadsBack) {
     EXPECT_NE(plain, edited);
 }
 
+// Nothing walks the tree once per level of folders: a million nested folders
+// load from a file, save, load again and free.
+TEST_F(FileIo, AMillionNestedFoldersLoadAndSave) {
+    constexpr uint32_t kDepth = 1000000;
+    Bytes stream(12 * static_cast<std::size_t>(kDepth + 1));
+    for (uint32_t level = 0; level <= kDepth; ++level) {
+        const std::size_t offset = 12 * static_cast<std::size_t>(level);
+        std::memcpy(stream.data() + offset, level == 0 ? "REBINFF2" : "RBOBJECT", 8);
+        Put32(stream, offset + 8, 12 * (kDepth + 1 - level));
+    }
+    const std::string path = dir.File("deep.rif");
+    ASSERT_TRUE(WriteFile(path, stream));
+    Tree loaded(LoadRifFile(path.c_str()));
+    ASSERT_TRUE(loaded);
+    ASSERT_EQ(1, SaveRifFile(loaded.get(), path.c_str()));
+    loaded.reset(LoadRifFile(path.c_str()));
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(stream, Compile(loaded.get()));
+}
+
 struct LoadFailure {
     const char* name;
     Bytes bytes;       // the file's contents (ignored for the missing file and the folder)
