@@ -136,16 +136,30 @@ TESSERA_API void ReleaseBuffer(void* block);
 /* Compressed container                                                       */
 /* ------------------------------------------------------------------------ */
 
-/* Codes size bytes of data into a new "REBCRIF1" container and stores its
- * length through outSize when that is not null. Null for null data or size 0.
- * Free the result with ReleaseBuffer. */
+/* Codes size bytes of data into a new "REBCRIF1" container (a 316-byte
+ * header and a canonical Huffman code of at most 11 bits per byte, packed
+ * least significant bit first) and stores its length through outSize when
+ * that is not null. The same input always gives the same container. Null,
+ * with outSize untouched, for null data or size 0; null, with 0 stored, when
+ * memory runs out or the container would exceed 4 GiB. Free the result with
+ * ReleaseBuffer. */
 TESSERA_API void* CompressRif(const void* data, uint32_t size, uint32_t* outSize);
-/* Decodes a container into a new buffer of the plain bytes (followed by four
- * zero bytes) and stores the plain length through outSize when that is not
- * null. Null for a buffer that is no container or whose code or stream is
- * corrupt. No length is passed: the caller vouches that the buffer holds the
- * 316 header bytes plus the stream size the header claims. Free the result
- * with ReleaseBuffer. */
+/* Decodes a container into a new buffer of the plain bytes followed by four
+ * zero bytes, and stores the plain length through outSize when that is not
+ * null. Free the result with ReleaseBuffer.
+ *
+ * Null, with outSize untouched and no message: no "REBCRIF1" magic, or a
+ * stream or plain size of 0. Null, with 0 stored: a header whose code counts
+ * cannot form a code ("ERROR: The file is corrupt!" and/or "ERROR: Failed to
+ * build Huffman table!"), a stream that runs out before the plain size is
+ * reached (no message), a code that matches no byte ("ERROR: Input data is
+ * corrupt!"), or no memory. The header's code has one code more than the 256
+ * byte values, the last and longest, which CompressRif never writes: it
+ * decodes to nothing, so a stream that holds it is corrupt.
+ *
+ * No length is passed: the caller vouches that the buffer holds the 316
+ * header bytes plus the stream size the header claims; nothing past that is
+ * read. Use LoadRif for bytes of unknown origin. */
 TESSERA_API void* DecompressRif(const void* container, uint32_t* outSize);
 
 /* ------------------------------------------------------------------------ */
