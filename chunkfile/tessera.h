@@ -200,20 +200,20 @@ typedef struct RifDataRef {
 
 /* The pieces of one shape (a "REBSHAPE" folder). */
 typedef struct REBSHAPEDATA {
-    RifDataRef shpHead1;  /* "SHPHEAD1" */
-    RifDataRef shpCentr;  /* "SHPCENTR" */
-    RifDataRef shpRawVt;  /* "SHPRAWVT" */
-    RifDataRef shpVNorm;  /* "SHPVNORM" */
-    RifDataRef shpPNorm;  /* "SHPPNORM" */
-    RifDataRef shpPolys;  /* "SHPPOLYS" */
-    RifDataRef shpUvCrd;  /* "SHPUVCRD" */
-    RifDataRef shpMrgDt;  /* "SHPMRGDT" */
-    RifDataRef shpExtFn;  /* "SHPEXTFN" inside "SHPEXTFL" */
-    RifDataRef bmpLstSt;  /* "BMPLSTST" inside "SHPEXTFL" */
-    RifDataRef bmNamExt;  /* "BMNAMEXT" inside "SHPEXTFL" */
-    RifDataRef bmNamVer;  /* "BMNAMVER" inside "SHPEXTFL" */
-    RifDataRef riffName;  /* "RIFFNAME" inside "SHPEXTFL" */
-    RifDataRef extObjNm;  /* "EXTOBJNM" inside "SHPEXTFL" */
+    RifDataRef shpHead1; /* "SHPHEAD1" */
+    RifDataRef shpCentr; /* "SHPCENTR" */
+    RifDataRef shpRawVt; /* "SHPRAWVT" */
+    RifDataRef shpVNorm; /* "SHPVNORM" */
+    RifDataRef shpPNorm; /* "SHPPNORM" */
+    RifDataRef shpPolys; /* "SHPPOLYS" */
+    RifDataRef shpUvCrd; /* "SHPUVCRD" */
+    RifDataRef shpMrgDt; /* "SHPMRGDT" */
+    RifDataRef shpExtFn; /* "SHPEXTFN" inside "SHPEXTFL" */
+    RifDataRef bmpLstSt; /* "BMPLSTST" inside "SHPEXTFL" */
+    RifDataRef bmNamExt; /* "BMNAMEXT" inside "SHPEXTFL" */
+    RifDataRef bmNamVer; /* "BMNAMVER" inside "SHPEXTFL" */
+    RifDataRef riffName; /* "RIFFNAME" inside "SHPEXTFL" */
+    RifDataRef extObjNm; /* "EXTOBJNM" inside "SHPEXTFL" */
 } REBSHAPEDATA;
 
 /* The light set and its well-known children; null where absent. */
@@ -277,8 +277,7 @@ typedef RifItem* (*PFN_GetNextRifItem)(RifItem*);
 typedef RifItem* (*PFN_GetPrevRifItem)(RifItem*);
 typedef RifBool (*PFN_InsertRifItem)(RifItem*, RifItem*, RifItem*);
 typedef RifItem* (*PFN_InsertRifItemFolder)(const char*, RifItem*, RifItem*);
-typedef RifItem* (*PFN_InsertRifItemChild)(const char*, const void*, uint32_t, RifItem*,
-                                           RifItem*);
+typedef RifItem* (*PFN_InsertRifItemChild)(const char*, const void*, uint32_t, RifItem*, RifItem*);
 typedef void (*PFN_RemoveRifItem)(RifItem*, RifBool);
 typedef RifItem* (*PFN_FindFirstRifItem)(RifItem*, const char*);
 typedef RifItem* (*PFN_FindNextRifItem)(RifItem*);
