@@ -324,6 +324,19 @@ TEST_F(FileIo, SaveKeepsPermissionsAndFollowsLinks) {
     EXPECT_EQ(container, ReadFile(path));
 }
 
+TEST_F(FileIo, ABareFileNameSavesInTheCurrentFolder) {
+    char previous[4096];
+    ASSERT_NE(nullptr, getcwd(previous, sizeof previous));
+    ASSERT_EQ(0, chdir(dir.path().c_str()));
+    const RifBool saved = SaveRifFile(level.get(), "bare.rif");
+    Tree loaded(LoadRifFile("bare.rif"));
+    ASSERT_EQ(0, chdir(previous));
+    EXPECT_EQ(1, saved);
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(plain, Compile(loaded.get()));
+    EXPECT_EQ(std::vector<std::string>{"bare.rif"}, dir.Entries());
+}
+
 TEST_F(FileIo, AReadOnlyFileIsNotReplaced) {
     if (geteuid() == 0) {
         GTEST_SKIP() << "root may write any file whatever its mode";
