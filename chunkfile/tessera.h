@@ -167,14 +167,21 @@ TESSERA_API void* DecompressRif(const void* container, uint32_t* outSize);
 /* ------------------------------------------------------------------------ */
 
 /* Loads a level file, plain or compressed, into a new tree that the caller
- * frees with DeleteRifItem. Null on any failure. */
+ * frees with DeleteRifItem. The whole file is read; a file shorter than a
+ * chunk header, or whose container or root chunk claims more bytes than the
+ * file holds, is refused. Null on any failure. */
 TESSERA_API RifItem* LoadRifFile(const char* path);
 /* Compiles the tree, compresses it and only then replaces the file at path
- * with the container. The file is replaced atomically: on any failure the old
- * file is left as it was. Returns 1 when the new file is in place. */
+ * with the container: it is written to a new file in the same folder, flushed
+ * to disk and renamed over the old one, which keeps its permission bits (a
+ * new file gets those of an ordinary create). A symbolic link is followed and
+ * stays. On any failure (the folder not writable, the disk full) the result
+ * is 0, the old file is left byte for byte as it was and no new file remains.
+ * Returns 1 when the new file is in place. */
 TESSERA_API RifBool SaveRifFile(RifItem* root, const char* path);
-/* Loads a tree from length bytes at data (plain or compressed). The block is
- * only read and never kept. Null on any failure. */
+/* Loads a tree from length bytes at data (plain or compressed). Nothing past
+ * data + length is read: sizes that claim more make the block corrupt. The
+ * block is only read and never kept. Null on any failure. */
 TESSERA_API RifItem* LoadRif(const void* data, uint32_t length);
 /* Compiles and compresses the tree into a new container, storing its length
  * through length when that is not null. Free it with ReleaseBuffer. */
@@ -416,7 +423,10 @@ typedef struct TESSERAEXPORT {
 
 /* Fills the record whose dwSize names one of the four forms with the version
  * and that form's pointers. Returns 1 when every pointer was filled; 0, with
- * nothing written, for a null record or an unknown dwSize. */
+ * nothing written, for a null record or an unknown dwSize. Each pointer is
+ * looked up by its export name in the library's own module; a program that
+ * links the static library instead must export the operations itself (link
+ * it with -rdynamic), or the pointers stay null and the result is 0. */
 TESSERA_API RifBool TesseraInit(void* record);
 typedef RifBool (*PFN_TesseraInit)(void*);
 
