@@ -1,11 +1,5 @@
 #include "app/level_catalogue.h"
 
-#include "app/profile_file.h"
-
-#include <QCoreApplication>
-#include <QDebug>
-#include <QFileInfo>
-
 namespace gearloft {
 
 namespace {
@@ -136,59 +130,6 @@ bool LevelCatalogue::isUsableStem(const QString& stem) {
         }
     }
     return true;
-}
-
-int LevelCatalogue::ApplyOverrides(const ProfileFile& file) {
-    int taken = 0;
-    for (int row = 0; row < kRowCount; ++row) {
-        const QByteArray section = "Level " + QByteArray::number(row);
-        // GetString gives the default for an absent key or an absent value;
-        // a sentinel default tells "not given" from "given empty".
-        static const QByteArray kAbsent("\x01");
-        const QByteArray name = file.GetString(section, "Name", kAbsent);
-        const QByteArray stem = file.GetString(section, "Stem", kAbsent);
-        if (name != kAbsent) {
-            const QString text = QString::fromUtf8(name).trimmed();
-            if (text.isEmpty() || text.contains(QLatin1Char('\0'))) {
-                qDebug().noquote() << QStringLiteral("levels.cfg: [%1] Name is empty; ignored")
-                                          .arg(QString::fromLatin1(section));
-            } else {
-                m_rows[row].displayName = text;
-                ++taken;
-            }
-        }
-        if (stem != kAbsent) {
-            const QString text = QString::fromUtf8(stem).trimmed();
-            if (!isUsableStem(text)) {
-                qDebug().noquote()
-                    << QStringLiteral("levels.cfg: [%1] Stem \"%2\" is not a file name; ignored")
-                           .arg(QString::fromLatin1(section), text);
-            } else {
-                m_rows[row].stem = text;
-                ++taken;
-            }
-        }
-    }
-    return taken;
-}
-
-int LevelCatalogue::ApplyOverrideFile(const QString& path) {
-    if (!QFileInfo(path).isFile()) {
-        return 0;
-    }
-    ProfileFile file;
-    if (!file.Load(path)) {
-        qDebug().noquote()
-            << QStringLiteral("levels.cfg: cannot read %1; built-in names kept").arg(path);
-        return 0;
-    }
-    return ApplyOverrides(file);
-}
-
-QString LevelCatalogue::overrideFilePath(const QString& programPath) {
-    const QString folder = programPath.isEmpty() ? QCoreApplication::applicationDirPath()
-                                                 : QFileInfo(programPath).absolutePath();
-    return folder + QStringLiteral("/levels.cfg");
 }
 
 }  // namespace gearloft
