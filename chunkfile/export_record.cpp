@@ -1,1 +1,261 @@
-// Placeholder: filled in by its stage.
+// Export record: TesseraInit and the library's module handle.
+//
+// A client looks up one name, TesseraInit, and receives the version and the
+// entry points of the operations in a record whose dwSize names one of four
+// forms. Each pointer is looked up by its export name in the library's own
+// module, so the record holds exactly what the export table offers.
+#include "chunkfile/export_record.h"
+
+#include <dlfcn.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <iterator>
+
+#include "chunkfile/diagnostics.h"
+#include "chunkfile/tessera.h"
+
+namespace tessera {
+namespace {
+
+void* g_module = nullptr;
+
+// Records the module handle when the library is loaded, before any client can
+// call TesseraInit. dlopen with RTLD_NOLOAD only finds the object that is
+// being loaded; the reference it adds is dropped at once, so that the
+// client's dlclose still unloads the library (the handle stays valid for as
+// long as the library is loaded, which is as long as this code can run). In a
+// program that links the static library the object is the program itself,
+// which dlopen does not find by name; the program's own handle stands in.
+__attribute__((constructor)) void RecordModuleHandle() {
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&TesseraInit), &info) != 0 && info.dli_fname != nullptr &&
+        info.dli_fname[0] != '\0') {
+        g_module = dlopen(info.dli_fname, RTLD_LAZY | RTLD_NOLOAD);
+    }
+    if (g_module == nullptr) {
+        g_module = dlopen(nullptr, RTLD_LAZY);
+    }
+    if (g_module != nullptr) {
+        dlclose(g_module);
+    }
+}
+
+// One pointer field of a form: the export it receives and where it lies.
+struct Slot {
+    const char* name;
+    std::size_t offset;
+};
+
+#define TESSERA_SLOT(form, op)  \
+    Slot {                      \
+#op, offsetof(form, op) \
+    }
+
+constexpr Slot kForm84[] = {
+    TESSERA_SLOT(TESSERAEXPORT84, ParseRif),         TESSERA_SLOT(TESSERAEXPORT84, CompileRif),
+    TESSERA_SLOT(TESSERAEXPORT84, ReleaseBuffer),    TESSERA_SLOT(TESSERAEXPORT84, CreateRifItem),
+    TESSERA_SLOT(TESSERAEXPORT84, DeleteRifItem),    TESSERA_SLOT(TESSERAEXPORT84, SetRifItemName),
+    TESSERA_SLOT(TESSERAEXPORT84, GetRifItemName),   TESSERA_SLOT(TESSERAEXPORT84, SetRifItemData),
+    TESSERA_SLOT(TESSERAEXPORT84, GetRifItemData),   TESSERA_SLOT(TESSERAEXPORT84, IsRifItemFolder),
+    TESSERA_SLOT(TESSERAEXPORT84, GetParentRifItem), TESSERA_SLOT(TESSERAEXPORT84, GetChildRifItem),
+    TESSERA_SLOT(TESSERAEXPORT84, GetNextRifItem),   TESSERA_SLOT(TESSERAEXPORT84, GetPrevRifItem),
+    TESSERA_SLOT(TESSERAEXPORT84, InsertRifItem),    TESSERA_SLOT(TESSERAEXPORT84, RemoveRifItem),
+    TESSERA_SLOT(TESSERAEXPORT84, FindFirstRifItem), TESSERA_SLOT(TESSERAEXPORT84, FindNextRifItem),
+    TESSERA_SLOT(TESSERAEXPORT84, GetRebShapeData),
+};
+
+constexpr Slot kForm108[] = {
+    TESSERA_SLOT(TESSERAEXPORT108, LoadRifFile),
+    TESSERA_SLOT(TESSERAEXPORT108, SaveRifFile),
+    TESSERA_SLOT(TESSERAEXPORT108, LoadRif),
+    TESSERA_SLOT(TESSERAEXPORT108, SaveRif),
+    TESSERA_SLOT(TESSERAEXPORT108, ParseRif),
+    TESSERA_SLOT(TESSERAEXPORT108, CompileRif),
+    TESSERA_SLOT(TESSERAEXPORT108, ReleaseBuffer),
+    TESSERA_SLOT(TESSERAEXPORT108, CreateRifItem),
+    TESSERA_SLOT(TESSERAEXPORT108, DeleteRifItem),
+    TESSERA_SLOT(TESSERAEXPORT108, SetRifItemName),
+    TESSERA_SLOT(TESSERAEXPORT108, GetRifItemName),
+    TESSERA_SLOT(TESSERAEXPORT108, SetRifItemData),
+    TESSERA_SLOT(TESSERAEXPORT108, GetRifItemData),
+    TESSERA_SLOT(TESSERAEXPORT108, IsRifItemFolder),
+    TESSERA_SLOT(TESSERAEXPORT108, GetParentRifItem),
+    TESSERA_SLOT(TESSERAEXPORT108, GetChildRifItem),
+    TESSERA_SLOT(TESSERAEXPORT108, GetNextRifItem),
+    TESSERA_SLOT(TESSERAEXPORT108, GetPrevRifItem),
+    TESSERA_SLOT(TESSERAEXPORT108, InsertRifItem),
+    TESSERA_SLOT(TESSERAEXPORT108, RemoveRifItem),
+    TESSERA_SLOT(TESSERAEXPORT108, FindFirstRifItem),
+    TESSERA_SLOT(TESSERAEXPORT108, FindNextRifItem),
+    TESSERA_SLOT(TESSERAEXPORT108, GetRebShapeData),
+    TESSERA_SLOT(TESSERAEXPORT108, GetLightSetData),
+    TESSERA_SLOT(TESSERAEXPORT108, GetRebEnvData),
+};
+
+constexpr Slot kForm124[] = {
+    TESSERA_SLOT(TESSERAEXPORT124, LoadRifFile),
+    TESSERA_SLOT(TESSERAEXPORT124, SaveRifFile),
+    TESSERA_SLOT(TESSERAEXPORT124, LoadRif),
+    TESSERA_SLOT(TESSERAEXPORT124, SaveRif),
+    TESSERA_SLOT(TESSERAEXPORT124, ParseRif),
+    TESSERA_SLOT(TESSERAEXPORT124, CompileRif),
+    TESSERA_SLOT(TESSERAEXPORT124, ReleaseBuffer),
+    TESSERA_SLOT(TESSERAEXPORT124, CreateRifItem),
+    TESSERA_SLOT(TESSERAEXPORT124, CreateRifItemFolder),
+    TESSERA_SLOT(TESSERAEXPORT124, CreateRifItemChild),
+    TESSERA_SLOT(TESSERAEXPORT124, DeleteRifItem),
+    TESSERA_SLOT(TESSERAEXPORT124, SetRifItemName),
+    TESSERA_SLOT(TESSERAEXPORT124, GetRifItemName),
+    TESSERA_SLOT(TESSERAEXPORT124, SetRifItemData),
+    TESSERA_SLOT(TESSERAEXPORT124, GetRifItemData),
+    TESSERA_SLOT(TESSERAEXPORT124, IsRifItemFolder),
+    TESSERA_SLOT(TESSERAEXPORT124, GetParentRifItem),
+    TESSERA_SLOT(TESSERAEXPORT124, GetChildRifItem),
+    TESSERA_SLOT(TESSERAEXPORT124, GetNextRifItem),
+    TESSERA_SLOT(TESSERAEXPORT124, GetPrevRifItem),
+    TESSERA_SLOT(TESSERAEXPORT124, InsertRifItem),
+    TESSERA_SLOT(TESSERAEXPORT124, InsertRifItemFolder),
+    TESSERA_SLOT(TESSERAEXPORT124, InsertRifItemChild),
+    TESSERA_SLOT(TESSERAEXPORT124, RemoveRifItem),
+    TESSERA_SLOT(TESSERAEXPORT124, FindFirstRifItem),
+    TESSERA_SLOT(TESSERAEXPORT124, FindNextRifItem),
+    TESSERA_SLOT(TESSERAEXPORT124, GetRebShapeData),
+    TESSERA_SLOT(TESSERAEXPORT124, GetLightSetData),
+    TESSERA_SLOT(TESSERAEXPORT124, GetRebEnvData),
+};
+
+constexpr Slot kForm132[] = {
+    TESSERA_SLOT(TESSERAEXPORT, LoadRifFile),
+    TESSERA_SLOT(TESSERAEXPORT, SaveRifFile),
+    TESSERA_SLOT(TESSERAEXPORT, LoadRif),
+    TESSERA_SLOT(TESSERAEXPORT, SaveRif),
+    TESSERA_SLOT(TESSERAEXPORT, DecompressRif),
+    TESSERA_SLOT(TESSERAEXPORT, CompressRif),
+    TESSERA_SLOT(TESSERAEXPORT, ParseRif),
+    TESSERA_SLOT(TESSERAEXPORT, CompileRif),
+    TESSERA_SLOT(TESSERAEXPORT, ReleaseBuffer),
+    TESSERA_SLOT(TESSERAEXPORT, CreateRifItem),
+    TESSERA_SLOT(TESSERAEXPORT, CreateRifItemFolder),
+    TESSERA_SLOT(TESSERAEXPORT, CreateRifItemChild),
+    TESSERA_SLOT(TESSERAEXPORT, DeleteRifItem),
+    TESSERA_SLOT(TESSERAEXPORT, SetRifItemName),
+    TESSERA_SLOT(TESSERAEXPORT, GetRifItemName),
+    TESSERA_SLOT(TESSERAEXPORT, SetRifItemData),
+    TESSERA_SLOT(TESSERAEXPORT, GetRifItemData),
+    TESSERA_SLOT(TESSERAEXPORT, IsRifItemFolder),
+    TESSERA_SLOT(TESSERAEXPORT, GetParentRifItem),
+    TESSERA_SLOT(TESSERAEXPORT, GetChildRifItem),
+    TESSERA_SLOT(TESSERAEXPORT, GetNextRifItem),
+    TESSERA_SLOT(TESSERAEXPORT, GetPrevRifItem),
+    TESSERA_SLOT(TESSERAEXPORT, InsertRifItem),
+    TESSERA_SLOT(TESSERAEXPORT, InsertRifItemFolder),
+    TESSERA_SLOT(TESSERAEXPORT, InsertRifItemChild),
+    TESSERA_SLOT(TESSERAEXPORT, RemoveRifItem),
+    TESSERA_SLOT(TESSERAEXPORT, FindFirstRifItem),
+    TESSERA_SLOT(TESSERAEXPORT, FindNextRifItem),
+    TESSERA_SLOT(TESSERAEXPORT, GetRebShapeData),
+    TESSERA_SLOT(TESSERAEXPORT, GetLightSetData),
+    TESSERA_SLOT(TESSERAEXPORT, GetRebEnvData),
+};
+
+#undef TESSERA_SLOT
+
+struct Form {
+    std::uint32_t size;
+    const Slot* slots;
+    std::size_t count;
+};
+
+// Smallest first: the order in which a record is tested against the forms.
+constexpr Form kForms[] = {
+    {sizeof(TESSERAEXPORT84), kForm84, std::size(kForm84)},
+    {sizeof(TESSERAEXPORT108), kForm108, std::size(kForm108)},
+    {sizeof(TESSERAEXPORT124), kForm124, std::size(kForm124)},
+    {sizeof(TESSERAEXPORT), kForm132, std::size(kForm132)},
+};
+
+// Every form is the two 32-bit words followed by its pointers, nothing else.
+constexpr bool FormsArePacked() {
+    for (const Form& form : kForms) {
+        if (form.size != 8 + form.count * sizeof(void*)) {
+            return false;
+        }
+        for (std::size_t i = 0; i < form.count; ++i) {
+            if (form.slots[i].offset != 8 + i * sizeof(void*)) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+static_assert(FormsArePacked(), "a form's slot table does not match its struct");
+static_assert(offsetof(TESSERAEXPORT, dwVersion) == 4);
+
+}  // namespace
+
+void* ModuleHandle() {
+    return g_module;
+}
+
+void* SetModuleHandle(void* handle) {
+    void* previous = g_module;
+    g_module = handle;
+    return previous;
+}
+
+}  // namespace tessera
+
+extern "C" TESSERA_API RifBool TesseraInit(void* record) {
+    using tessera::Diagnose;
+    void* module = tessera::ModuleHandle();
+    if (module == nullptr) {
+        Diagnose("ERROR: Tessera.dll has not been loaded properly.\n");
+        Diagnose("(there's no valid HINSTANCE in here)\n");
+        return 0;
+    }
+    const tessera::Form* form = nullptr;
+    if (record != nullptr) {
+        std::uint32_t size = 0;
+        std::memcpy(&size, record, sizeof size);
+        for (const tessera::Form& candidate : tessera::kForms) {
+            if (candidate.size == size) {
+                form = &candidate;
+                break;
+            }
+        }
+    }
+    if (form == nullptr) {
+        Diagnose("ERROR: Invalid parameter in Tessera.dll: TesseraInit(...)\n");
+        Diagnose("please pass a valid pointer to a an existing TESSERAEXPORT structure\n");
+        Diagnose("which has been properly initialized. (dwSize = sizeof(TESSERAEXPORT))\n");
+        return 0;
+    }
+
+    auto* bytes = static_cast<unsigned char*>(record);
+    const std::uint32_t version = TESSERA_VERSION;
+    std::memcpy(bytes + offsetof(TESSERAEXPORT, dwVersion), &version, sizeof version);
+    bool complete = true;
+    // The text of the last failed look-up, as the system gives it.
+    char lastError[512] = "";
+    for (std::size_t i = 0; i < form->count; ++i) {
+        dlerror();
+        void* entry = dlsym(module, form->slots[i].name);
+        if (entry == nullptr) {
+            complete = false;
+            const char* error = dlerror();
+            std::snprintf(lastError, sizeof lastError, "%s\n",
+                          error != nullptr ? error : "no error text");
+        }
+        std::memcpy(bytes + form->slots[i].offset, &entry, sizeof entry);
+    }
+    if (!complete) {
+        Diagnose("ERROR: Initialization failure in Tessera.dll: TesseraInit(...)\n");
+        Diagnose("  GetProcAddress(...) returned NULL for one or more exported functions:\n  ");
+        Diagnose(lastError);
+        return 0;
+    }
+    return 1;
+}

@@ -1,1 +1,352 @@
-// Placeholder: filled in by its stage.
+// File and buffer entry points: LoadRifFile, SaveRifFile, LoadRif, SaveRif.
+//
+// A level travels from disk to tree as: read the whole file (a loop, since one
+// read() may return less than asked), tell a container from a plain stream by
+// its first eight bytes, decode the container bounded by the bytes read, and
+// parse the plain stream bounded by its length. Nothing trusts a size field
+// beyond the bytes really held.
+//
+// Saving compiles and compresses first, so that a tree that cannot be written
+// never touches the disk. The container then goes to a new file beside the
+// target, which is flushed and renamed over the target: a rename within one
+// folder is atomic, so the target holds either its old bytes or the complete
+// new ones, whatever fails (a full disk, a read-only folder, a crash).
+#include "chunkfile/file_io.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "chunkfile/allocator.h"
+#include "chunkfile/diagnostics.h"
+#include "chunkfile/huffman.h"
+#include "chunkfile/stream.h"
+
+namespace tessera {
+namespace {
+
+constexpr std::size_t kChunkHeaderSize = 12;
+constexpr char kContainerMagic[8] = {'R', 'E', 'B', 'C', 'R', 'I', 'F', '1'};
+
+FileFault g_fault = FileFault::kNone;
+std::size_t g_transferLimit = 0;
+
+bool Fault(FileFault step, int error) {
+    if (g_fault != step) {
+        return false;
+    }
+    errno = error;
+    return true;
+}
+
+std::size_t Clamp(std::size_t bytes) {
+    return g_transferLimit != 0 && bytes > g_transferLimit ? g_transferLimit : bytes;
+}
+
+// ---------------------------------------------------------------------------
+// Reading
+
+// The file's bytes in a new block of the library's heap, or null after the
+// line that tells why (a read error or a short read has no line of its own).
+unsigned char* ReadWholeFile(const char* path, std::size_t* length) {
+    // O_NONBLOCK so that a FIFO without a writer cannot hang the open; it
+    // changes nothing for the regular files that are read.
+    const int fd = Fault(FileFault::kOpen, ENOENT)
+                       ? -1
+                       : open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    struct stat info;
+    if (fd < 0 || fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        // A folder, a device or a pipe is no level file either.
+        Diagnose("ERROR: LoadRifFile() failed to open file!\n");
+        if (fd >= 0) {
+            close(fd);
+        }
+        return nullptr;
+    }
+    const int flags = fcntl(fd, F_GETFL);
+    if (flags != -1) {
+        fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    }
+    // Sizes are 32-bit throughout the format: a larger file cannot be one.
+    if (info.st_size <= 0 || static_cast<std::uint64_t>(info.st_size) > UINT32_MAX) {
+        Diagnose("ERROR: LoadRifFile() failed to get file size (maybe the file is empty?)\n");
+        close(fd);
+        return nullptr;
+    }
+    const auto size = static_cast<std::size_t>(info.st_size);
+    if (size < kChunkHeaderSize) {
+        Diagnose("ERROR: LoadRifFile() the file is too short to hold a RIF!\n");
+        close(fd);
+        return nullptr;
+    }
+    auto* block = static_cast<unsigned char*>(AllocateZeroed(size));
+    if (block == nullptr) {
+        Diagnose("ERROR: Tessera.dll failed to allocate memory!\n");
+        close(fd);
+        return nullptr;
+    }
+    // An injected short read ends the file half-way, as if it had been cut
+    // short since fstat().
+    const std::size_t end = g_fault == FileFault::kShortRead ? size / 2 : size;
+    std::size_t done = 0;
+    while (done < end) {
+        const ssize_t got = read(fd, block + done, Clamp(end - done));
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            break;  // an error, or the file shrank since fstat()
+        }
+        done += static_cast<std::size_t>(got);
+    }
+    close(fd);
+    if (done != size) {
+        Free(block);
+        return nullptr;
+    }
+    *length = size;
+    return block;
+}
+
+// ---------------------------------------------------------------------------
+// Writing
+
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// A name for the temporary file that no other writer is likely to pick; the
+// exclusive create below settles any clash.
+std::string TemporaryName(const std::string& target, unsigned attempt) {
+    static std::atomic<unsigned> counter{0};
+    struct timespec now {};
+    clock_gettime(CLOCK_REALTIME, &now);
+    std::uint64_t mix = static_cast<std::uint64_t>(now.tv_nsec) ^
+                        (static_cast<std::uint64_t>(getpid()) << 20) ^
+                        (static_cast<std::uint64_t>(++counter) << 40) ^ attempt;
+    char suffix[8];
+    for (char& c : suffix) {
+        c = "abcdefghijklmnopqrstuvwxyz0123456789"[mix % 36];
+        mix /= 36;
+    }
+    const std::size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
+    // Shortened so that the name stays within the folder's limit of 255.
+    const std::string base =
+        (slash == std::string::npos ? target : target.substr(slash + 1)).substr(0, 200);
+    return folder + "." + base + "." + std::string(suffix, sizeof suffix) + ".tmp";
+}
+
+bool WriteAll(int fd, const unsigned char* data, std::size_t size) {
+    // An injected full disk takes half the bytes first, as a real one would.
+    const std::size_t stopAt = g_fault == FileFault::kWrite ? size / 2 : size;
+    std::size_t done = 0;
+    while (done < size) {
+        if (done >= stopAt) {
+            errno = ENOSPC;
+            return false;
+        }
+        const ssize_t put = write(fd, data + done, Clamp(stopAt - done));
+        if (put < 0 && errno == EINTR) {
+            continue;
+        }
+        if (put <= 0) {
+            return false;
+        }
+        done += static_cast<std::size_t>(put);
+    }
+    return true;
+}
+
+// Replaces the file at path with size bytes of data, or leaves it untouched
+// and returns false. A file that the user may not write is not replaced,
+// although the folder would allow it. The new file keeps the old one's
+// permission bits (and, where the system allows, its owner); a new file gets
+// what an ordinary create under the current umask gives. A symbolic link is followed, so the
+// file it names is replaced and the link stays.
+bool ReplaceFile(const char* path, const unsigned char* data, std::size_t size) {
+    std::string target = path;
+    struct stat old {};
+    if (lstat(path, &old) == 0 && S_ISLNK(old.st_mode)) {
+        if (char* resolved = realpath(path, nullptr)) {
+            target = resolved;
+            std::free(resolved);
+        }
+    }
+    const bool exists = stat(target.c_str(), &old) == 0;
+    if (exists && !S_ISREG(old.st_mode)) {
+        return false;  // never replace a folder, a device or a pipe
+    }
+    if (exists && access(target.c_str(), W_OK) != 0) {
+        return false;  // a file the user may not write stays as it is
+    }
+    if (target.empty() || target.back() == '/') {
+        return false;
+    }
+
+    // Every name is made before the temporary file exists, so that nothing
+    // can throw while it does.
+    const std::string folder = FolderOf(target);
+    std::string temporary;
+    int fd = -1;
+    for (unsigned attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temporary = TemporaryName(target, attempt);
+        fd =
+            Fault(FileFault::kCreate, EACCES)
+                ? -1
+                : open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+        if (fd < 0 && errno != EEXIST) {
+            return false;
+        }
+    }
+    if (fd < 0) {
+        return false;
+    }
+
+    bool ok = WriteAll(fd, data, size);
+    if (ok && exists) {
+        if (old.st_uid != geteuid() || old.st_gid != getegid()) {
+            // Only possible for the owner's group or for root; otherwise the
+            // file becomes the saving user's, as any rewrite would.
+            if (fchown(fd, old.st_uid, old.st_gid) != 0) {
+                (void)!fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+            }
+        }
+        ok = !Fault(FileFault::kPermissions, EPERM) && fchmod(fd, old.st_mode & 0777) == 0;
+    }
+    ok = ok && !Fault(FileFault::kSync, EIO) && fsync(fd) == 0;
+    // close() may report a write that a network file system deferred.
+    const bool closed = close(fd) == 0 && !Fault(FileFault::kClose, EIO);
+    ok = ok && closed;
+    ok = ok && !Fault(FileFault::kRename, EXDEV) && rename(temporary.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        unlink(temporary.c_str());
+        return false;
+    }
+
+    // Make the rename itself durable; the new file is in place already, so a
+    // failure here does not change the result.
+    const int folderFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd >= 0) {
+        (void)fsync(folderFd);
+        close(folderFd);
+    }
+    return true;
+}
+
+}  // namespace
+
+void SetFileFault(FileFault fault) {
+    g_fault = fault;
+}
+
+void SetFileTransferLimit(std::size_t bytes) {
+    g_transferLimit = bytes;
+}
+
+RifItem* LoadBlock(const void* data, std::size_t length) {
+    if (data == nullptr || length < kChunkHeaderSize) {
+        return nullptr;
+    }
+    if (std::memcmp(data, kContainerMagic, sizeof kContainerMagic) != 0) {
+        return ParseStream(data, length);
+    }
+    std::uint32_t plainSize = 0;
+    void* plain = DecompressContainer(data, length, &plainSize);
+    if (plain == nullptr) {
+        return nullptr;
+    }
+    RifItem* root = ParseStream(plain, plainSize);
+    Free(plain);
+    return root;
+}
+
+}  // namespace tessera
+
+extern "C" {
+
+TESSERA_API RifItem* LoadRifFile(const char* path) {
+    if (path == nullptr || path[0] == '\0') {
+        return nullptr;
+    }
+    std::size_t length = 0;
+    unsigned char* block = tessera::ReadWholeFile(path, &length);
+    if (block == nullptr) {
+        return nullptr;
+    }
+    RifItem* root = tessera::LoadBlock(block, length);
+    tessera::Free(block);
+    return root;
+}
+
+TESSERA_API RifBool SaveRifFile(RifItem* root, const char* path) {
+    if (path == nullptr || path[0] == '\0' || root == nullptr) {
+        return 0;
+    }
+    std::uint32_t streamLength = 0;
+    void* stream = CompileRif(root, &streamLength);
+    if (stream == nullptr || streamLength == 0) {
+        tessera::Diagnose("ERROR: SaveRifFile() failed to compile RIF\n");
+        ReleaseBuffer(stream);
+        return 0;
+    }
+    std::uint32_t containerLength = 0;
+    void* container = CompressRif(stream, streamLength, &containerLength);
+    ReleaseBuffer(stream);
+    if (container == nullptr || containerLength == 0) {
+        tessera::Diagnose("ERROR: SaveRifFile() failed to compress RIF!\n");
+        ReleaseBuffer(container);
+        return 0;
+    }
+    bool written = false;
+    try {
+        written = tessera::ReplaceFile(path, static_cast<const unsigned char*>(container),
+                                       containerLength);
+    } catch (...) {
+        // Only building the file names can throw, before anything is created.
+    }
+    ReleaseBuffer(container);
+    return written ? 1 : 0;
+}
+
+TESSERA_API RifItem* LoadRif(const void* data, uint32_t length) {
+    return tessera::LoadBlock(data, length);
+}
+
+TESSERA_API void* SaveRif(RifItem* root, uint32_t* length) {
+    if (root == nullptr) {
+        return nullptr;
+    }
+    std::uint32_t containerLength = 0;
+    void* container = nullptr;
+    std::uint32_t streamLength = 0;
+    void* stream = CompileRif(root, &streamLength);
+    if (stream == nullptr || streamLength == 0) {
+        tessera::Diagnose("ERROR: SaveRif() failed to compile RIF\n");
+    } else {
+        container = CompressRif(stream, streamLength, &containerLength);
+        if (container == nullptr) {
+            containerLength = 0;
+        }
+    }
+    ReleaseBuffer(stream);
+    if (length != nullptr) {
+        *length = containerLength;
+    }
+    return container;
+}
+
+}  // extern "C"

@@ -1,1 +1,418 @@
-// Placeholder: filled in by its stage.
+// Huffman decoding: a "REBCRIF1" container back to plain bytes.
+//
+// The format
+// ----------
+// A container is a 316-byte header and a stream of 32-bit little-endian
+// words (huffman.h has the layout). The header carries no code table, only
+// how many codes each length 1 to 11 has and the byte values in canonical
+// order, read from the end of the 256-byte order table. The codes are the
+// canonical ones: shortest first, consecutive within a length, each length
+// starting at twice the end of the one before. A code's bits are written most
+// significant first, each into the next free bit of the stream counted from
+// bit 0 of its first byte, so the stream is simply a byte stream filled from
+// the least significant bit, padded with zeros to a whole word.
+//
+// The counts come from the file and are not trusted. Building the table
+// walks the lengths in order with the number of codes still free at each
+// length; a count above it is corrupt ("The file is corrupt!" and "Failed to
+// build Huffman table!"), and fewer than 256 codes in all cannot be built
+// ("Failed to build Huffman table!"). Building stops as soon as 256 byte
+// values have codes; whatever follows is not looked at. So the reserved
+// 257th code, which the compressor adds but never writes, and any other
+// unassigned code, has no symbol: meeting one in the stream, 11 bits without
+// a symbol, is "Input data is corrupt!". A stream that ends before the plain
+// size is reached gives null and no message; only the stream's whole words
+// are read, never a byte past 316 + dwStreamSize.
+//
+// Why it is fast
+// --------------
+// The obvious decoder walks a binary tree one bit per step, which costs a
+// dependent load and a branch per bit. Here no code is longer than 11 bits,
+// so the next 11 bits of the stream, taken least significant bit first,
+// always decide the next symbol, and one 2048-entry table indexed by them
+// gives its value and length. Short codes go further: each entry of the main
+// table holds every symbol whose code lies wholly inside those 11 bits, up to
+// six of them, and how many bits they use, so a stream averaging 2 to 3 bits
+// per byte yields three to four bytes per look-up. The entry is 64 bits wide:
+// the bit length in its low six bits, so that the entry itself serves as the
+// shift count, the number of symbols above it, the symbols in the top six
+// bytes. The loop stores the symbols as one 8-byte write and advances the
+// output by the count, so the number of symbols costs no branch.
+//
+// Bits come from a 64-bit buffer refilled eight bytes at a time without a
+// branch (the bytes already held are simply loaded again), which leaves at
+// least 56 bits: five look-ups per refill. The fast loop runs while eight
+// input bytes and a margin of output remain; the last few symbols, and any
+// code that matches nothing, go through an exact path that reads the stream
+// bit-exactly within its bounds and gives the same outcome, message included,
+// as the one-bit-at-a-time walk.
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+#include "chunkfile/allocator.h"
+#include "chunkfile/diagnostics.h"
+#include "chunkfile/huffman.h"
+#include "chunkfile/tessera.h"
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define TESSERA_X86_DISPATCH 1
+#else
+#define TESSERA_X86_DISPATCH 0
+#endif
+#define TESSERA_ALWAYS_INLINE __attribute__((always_inline))
+
+namespace tessera {
+namespace {
+
+constexpr unsigned kMaxLength = 11;
+constexpr unsigned kTableSize = 1u << kMaxLength;
+constexpr unsigned kTableMask = kTableSize - 1;
+constexpr unsigned kSymbols = 256;
+
+// One entry of the main table: the bits its codes use in bits 0 to 5 (so
+// that the entry itself is the shift count), their number in bits 6 to 8,
+// and up to six symbols in bytes 2 to 7.
+constexpr unsigned kMaxSymbolsPerEntry = 6;
+constexpr unsigned kCountShift = 6;
+constexpr unsigned kSymbolShift = 16;
+// Look-ups per refill: each uses at most 11 of the 56 bits a refill leaves.
+constexpr unsigned kLookupsPerRefill = 5;
+// Output the fast loop may need per refill: stores of eight bytes at up to
+// six symbols per look-up.
+constexpr std::size_t kOutputMargin = kLookupsPerRefill * kMaxSymbolsPerEntry + 8;
+
+enum class Outcome {
+    kDecoded,
+    kUsedUp,   // the stream ended first: null, no message
+    kCorrupt,  // 11 bits without a symbol
+};
+
+std::uint32_t LoadLe32(const std::uint8_t* at) {
+    return std::uint32_t{at[0]} | std::uint32_t{at[1]} << 8 | std::uint32_t{at[2]} << 16 |
+           std::uint32_t{at[3]} << 24;
+}
+
+std::uint64_t LoadLe64(const std::uint8_t* at) {
+    std::uint64_t value;
+    std::memcpy(&value, at, sizeof value);
+    if constexpr (std::endian::native == std::endian::big) {
+        value = __builtin_bswap64(value);
+    }
+    return value;
+}
+
+void StoreLe64(std::uint8_t* at, std::uint64_t value) {
+    if constexpr (std::endian::native == std::endian::big) {
+        value = __builtin_bswap64(value);
+    }
+    std::memcpy(at, &value, sizeof value);
+}
+
+// The one guard on untrusted sizes: does [offset, offset + length) lie inside
+// the available bytes?
+bool Fits(std::size_t offset, std::size_t length, std::size_t available) {
+    return offset <= available && length <= available - offset;
+}
+
+// ---------------------------------------------------------------------------
+// Table building
+// ---------------------------------------------------------------------------
+
+// single[w] for the next 11 bits w: the symbol in bits 0 to 7 and its code
+// length in bits 8 to 11, or 0 where no code matches.
+struct Tables {
+    std::uint16_t single[kTableSize];
+    std::uint64_t multi[kTableSize];
+};
+
+std::uint32_t ReverseBits(std::uint32_t value, unsigned length) {
+    std::uint32_t reversed = 0;
+    for (unsigned bit = 0; bit < length; ++bit) {
+        reversed |= ((value >> bit) & 1u) << (length - 1 - bit);
+    }
+    return reversed;
+}
+
+// Builds the single-symbol table from the header's counts and order, with
+// the table messages on failure.
+bool BuildSingleTable(const std::uint8_t* header, std::uint16_t* single) {
+    std::memset(single, 0, kTableSize * sizeof single[0]);
+    std::uint32_t free = 1;
+    unsigned n = 0;
+    for (unsigned length = 1; length <= kMaxLength && n < kSymbols; ++length) {
+        free *= 2;
+        const std::uint32_t count = LoadLe32(header + 16 + 4 * (length - 1));
+        if (count > free) {
+            Diagnose("ERROR: The file is corrupt!");
+            Diagnose("ERROR: Failed to build Huffman table!\n");
+            return false;
+        }
+        // The next free code of this length, counted from the top: codes are
+        // handed out in ascending value.
+        std::uint32_t code = (1u << length) - free;
+        for (std::uint32_t i = 0; i < count && n < kSymbols; ++i, ++n, ++code, --free) {
+            const std::uint8_t symbol = header[kContainerHeaderSize - 1 - n];
+            const std::uint32_t reversed = ReverseBits(code, length);
+            const auto entry = static_cast<std::uint16_t>(symbol | length << 8);
+            for (std::uint32_t w = reversed; w < kTableSize; w += 1u << length) {
+                single[w] = entry;
+            }
+        }
+    }
+    if (n < kSymbols) {
+        Diagnose("ERROR: Failed to build Huffman table!\n");
+        return false;
+    }
+    return true;
+}
+
+// Each entry of the main table decodes, from 11 bits, every whole code in
+// them, up to six. An entry whose first code matches nothing is 0: it
+// consumes nothing and yields nothing.
+//
+// Entry w is its first code (length L) followed by the codes of entry
+// w >> L that end within the 11 - L bits that are really known: both look
+// at the same bits from there on, with w >> L simply padded by zeros. Since
+// w >> L < w, one ascending pass builds every entry from an earlier one,
+// keeping beside each entry where each of its codes ends (a nibble per code).
+// Entry 0 is its own successor: the all-zero code repeated.
+void BuildMultiTable(const std::uint16_t* single, std::uint64_t* multi) {
+    std::uint32_t ends[kTableSize];
+    auto make = [](std::uint64_t symbols, unsigned count, unsigned used) {
+        return symbols << kSymbolShift | count << kCountShift | used;
+    };
+
+    const unsigned zeroLength = single[0] >> 8;
+    multi[0] = 0;
+    ends[0] = 0;
+    if (zeroLength != 0) {
+        const unsigned count = std::min(kMaxSymbolsPerEntry, kMaxLength / zeroLength);
+        std::uint64_t symbols = 0;
+        for (unsigned i = 0; i < count; ++i) {
+            symbols |= std::uint64_t{static_cast<std::uint8_t>(single[0])} << (8 * i);
+            ends[0] |= (zeroLength * (i + 1)) << (4 * i);
+        }
+        multi[0] = make(symbols, count, zeroLength * count);
+    }
+
+    for (unsigned w = 1; w < kTableSize; ++w) {
+        const unsigned length = single[w] >> 8;
+        if (length == 0) {
+            multi[w] = 0;
+            ends[w] = 0;
+            continue;
+        }
+        const unsigned rest = w >> length;
+        const std::uint64_t restEntry = multi[rest];
+        const unsigned restCount = (restEntry >> kCountShift) & 7;
+        const std::uint32_t restEnds = ends[rest];
+        const unsigned budget = kMaxLength - length;
+        unsigned taken = 0;
+        while (taken < restCount && taken < kMaxSymbolsPerEntry - 1 &&
+               ((restEnds >> (4 * taken)) & 0xF) <= budget) {
+            ++taken;
+        }
+        const std::uint64_t symbols =
+            (restEntry >> kSymbolShift) & ((std::uint64_t{1} << (8 * taken)) - 1);
+        const std::uint32_t nibbles = (1u << (4 * taken)) - 1;
+        const std::uint32_t shiftedEnds = (restEnds & nibbles) + length * (0x11111111u & nibbles);
+        const unsigned used = taken == 0 ? length : (shiftedEnds >> (4 * (taken - 1))) & 0xF;
+        multi[w] = make(static_cast<std::uint8_t>(single[w]) | symbols << 8, taken + 1, used);
+        ends[w] = length | shiftedEnds << 4;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Exact path
+// ---------------------------------------------------------------------------
+
+// The next min(11, remaining) bits at bit position, zero above the end.
+unsigned PeekBits(const std::uint8_t* stream, std::size_t streamBytes, std::uint64_t position) {
+    const std::size_t first = static_cast<std::size_t>(position / 8);
+    std::uint32_t bits = 0;
+    for (std::size_t i = 0; i < 3 && first + i < streamBytes; ++i) {
+        bits |= std::uint32_t{stream[first + i]} << (8 * i);
+    }
+    return (bits >> (position % 8)) & kTableMask;
+}
+
+// Decodes symbol by symbol from bit position, bounded by the stream's end,
+// until limit symbols are out (stored from out unless out is null). Gives
+// the same outcome as the one-bit walk: a code needs all of its bits inside
+// the stream, and "no symbol" is only decided on 11 real bits.
+Outcome DecodeExact(const std::uint16_t* single, const std::uint8_t* stream,
+                    std::size_t streamBytes, std::uint64_t position, std::uint8_t* out,
+                    std::uint64_t limit) {
+    const std::uint64_t totalBits = std::uint64_t{streamBytes} * 8;
+    for (std::uint64_t produced = 0; produced < limit; ++produced) {
+        const std::uint64_t remaining = totalBits - position;
+        if (remaining == 0) {
+            return Outcome::kUsedUp;
+        }
+        const std::uint16_t entry = single[PeekBits(stream, streamBytes, position)];
+        const unsigned length = entry >> 8;
+        if (length == 0) {
+            return remaining >= kMaxLength ? Outcome::kCorrupt : Outcome::kUsedUp;
+        }
+        if (length > remaining) {
+            return Outcome::kUsedUp;
+        }
+        if (out != nullptr) {
+            out[produced] = static_cast<std::uint8_t>(entry);
+        }
+        position += length;
+    }
+    return Outcome::kDecoded;
+}
+
+// ---------------------------------------------------------------------------
+// Decoding loop
+// ---------------------------------------------------------------------------
+
+// The fast loop; returns where it stopped (output end and bit position).
+struct Progress {
+    std::uint8_t* out;
+    std::uint64_t position;
+};
+
+TESSERA_ALWAYS_INLINE inline Progress FastLoop(const std::uint64_t* multi,
+                                               const std::uint8_t* stream, std::size_t streamBytes,
+                                               std::uint8_t* out, std::size_t plainSize) {
+    const std::uint8_t* in = stream;
+    const std::uint8_t* const inEnd = stream + streamBytes;
+    std::uint8_t* const outEnd = out + plainSize;
+    std::uint64_t bitbuf = 0;
+    unsigned bitsLeft = 0;
+
+    while (inEnd - in >= 8 && static_cast<std::size_t>(outEnd - out) >= kOutputMargin) {
+        // Refill to 56..63 bits: load the next eight bytes above the bits
+        // held, and advance over the whole bytes that now sit in the buffer.
+        bitbuf |= LoadLe64(in) << bitsLeft;
+        in += (63 - bitsLeft) >> 3;
+        bitsLeft |= 56;
+
+        // The only chain from one look-up to the next is mask, load, shift.
+        std::uint64_t entry = 0;
+        auto lookup = [&] {
+            entry = multi[bitbuf & kTableMask];
+            StoreLe64(out, entry >> kSymbolShift);
+            out += (entry >> kCountShift) & 7;
+            bitbuf >>= entry & 63;
+            bitsLeft -= static_cast<unsigned>(entry & 63);
+        };
+        static_assert(kLookupsPerRefill == 5);
+        lookup();
+        lookup();
+        lookup();
+        lookup();
+        lookup();
+        // An entry without a symbol consumes nothing, so every look-up after
+        // it met the same bits: the last one tells.
+        if (entry == 0) {
+            break;
+        }
+    }
+
+    const std::uint64_t position =
+        std::uint64_t{static_cast<std::size_t>(in - stream)} * 8 - bitsLeft;
+    return {out, position};
+}
+
+#if TESSERA_X86_DISPATCH
+// The same loop where variable shifts take one instruction (shlx, shrx).
+__attribute__((target("bmi2"))) Progress FastLoopBmi2(const std::uint64_t* multi,
+                                                      const std::uint8_t* stream,
+                                                      std::size_t streamBytes, std::uint8_t* out,
+                                                      std::size_t plainSize) {
+    return FastLoop(multi, stream, streamBytes, out, plainSize);
+}
+#endif
+
+Outcome Decode(const Tables& tables, const std::uint8_t* stream, std::size_t streamBytes,
+               std::uint8_t* out, std::size_t plainSize) {
+#if TESSERA_X86_DISPATCH
+    const Progress progress = __builtin_cpu_supports("bmi2")
+                                  ? FastLoopBmi2(tables.multi, stream, streamBytes, out, plainSize)
+                                  : FastLoop(tables.multi, stream, streamBytes, out, plainSize);
+#else
+    const Progress progress = FastLoop(tables.multi, stream, streamBytes, out, plainSize);
+#endif
+    const std::size_t left = plainSize - static_cast<std::size_t>(progress.out - out);
+    return DecodeExact(tables.single, stream, streamBytes, progress.position, progress.out, left);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Container
+// ---------------------------------------------------------------------------
+
+void* DecompressContainer(const void* container, std::size_t available, std::uint32_t* outSize) {
+    if (container == nullptr || !Fits(0, kContainerHeaderSize, available)) {
+        return nullptr;
+    }
+    const auto* header = static_cast<const std::uint8_t*>(container);
+    if (std::memcmp(header, "REBC", 4) != 0 || std::memcmp(header + 4, "RIF1", 4) != 0) {
+        return nullptr;
+    }
+    const std::uint32_t streamSize = LoadLe32(header + 8);
+    const std::uint32_t plainSize = LoadLe32(header + 12);
+    if (streamSize == 0 || plainSize == 0 || !Fits(kContainerHeaderSize, streamSize, available)) {
+        return nullptr;
+    }
+    if (outSize != nullptr) {
+        *outSize = 0;
+    }
+    const std::uint8_t* stream = header + kContainerHeaderSize;
+    // Only whole words are read; a stray byte or three past the last word
+    // belong to no word.
+    const std::size_t streamBytes = streamSize & ~std::uint32_t{3};
+
+    // Each byte takes at least one bit. A plain size beyond the stream's bits
+    // cannot be reached; such a container still fails exactly as a full
+    // decode would (table messages, corrupt code or used-up stream), without
+    // allocating a buffer it could never fill.
+    if (plainSize > std::uint64_t{streamBytes} * 8) {
+        Tables tables;
+        if (BuildSingleTable(header, tables.single) &&
+            DecodeExact(tables.single, stream, streamBytes, 0, nullptr, plainSize) ==
+                Outcome::kCorrupt) {
+            Diagnose("ERROR: Input data is corrupt!");
+        }
+        return nullptr;
+    }
+
+    if (std::size_t{plainSize} > SIZE_MAX - 4) {
+        return nullptr;  // more than this process can address
+    }
+    auto* plain = static_cast<std::uint8_t*>(Allocate(std::size_t{plainSize} + 4));
+    if (plain == nullptr) {
+        return nullptr;
+    }
+    Tables tables;
+    if (!BuildSingleTable(header, tables.single)) {
+        Free(plain);
+        return nullptr;
+    }
+    BuildMultiTable(tables.single, tables.multi);
+    const Outcome outcome = Decode(tables, stream, streamBytes, plain, plainSize);
+    if (outcome != Outcome::kDecoded) {
+        if (outcome == Outcome::kCorrupt) {
+            Diagnose("ERROR: Input data is corrupt!");
+        }
+        Free(plain);
+        return nullptr;
+    }
+    std::memset(plain + plainSize, 0, 4);
+    if (outSize != nullptr) {
+        *outSize = plainSize;
+    }
+    return plain;
+}
+
+}  // namespace tessera
+
+extern "C" TESSERA_API void* DecompressRif(const void* container, uint32_t* outSize) {
+    return tessera::DecompressContainer(container, SIZE_MAX, outSize);
+}

@@ -136,16 +136,30 @@ TESSERA_API void ReleaseBuffer(void* block);
 /* Compressed container                                                       */
 /* ------------------------------------------------------------------------ */
 
-/* Codes size bytes of data into a new "REBCRIF1" container and stores its
- * length through outSize when that is not null. Null for null data or size 0.
- * Free the result with ReleaseBuffer. */
+/* Codes size bytes of data into a new "REBCRIF1" container (a 316-byte
+ * header and a canonical Huffman code of at most 11 bits per byte, packed
+ * least significant bit first) and stores its length through outSize when
+ * that is not null. The same input always gives the same container. Null,
+ * with outSize untouched, for null data or size 0; null, with 0 stored, when
+ * memory runs out or the container would exceed 4 GiB. Free the result with
+ * ReleaseBuffer. */
 TESSERA_API void* CompressRif(const void* data, uint32_t size, uint32_t* outSize);
-/* Decodes a container into a new buffer of the plain bytes (followed by four
- * zero bytes) and stores the plain length through outSize when that is not
- * null. Null for a buffer that is no container or whose code or stream is
- * corrupt. No length is passed: the caller vouches that the buffer holds the
- * 316 header bytes plus the stream size the header claims. Free the result
- * with ReleaseBuffer. */
+/* Decodes a container into a new buffer of the plain bytes followed by four
+ * zero bytes, and stores the plain length through outSize when that is not
+ * null. Free the result with ReleaseBuffer.
+ *
+ * Null, with outSize untouched and no message: no "REBCRIF1" magic, or a
+ * stream or plain size of 0. Null, with 0 stored: a header whose code counts
+ * cannot form a code ("ERROR: The file is corrupt!" and/or "ERROR: Failed to
+ * build Huffman table!"), a stream that runs out before the plain size is
+ * reached (no message), a code that matches no byte ("ERROR: Input data is
+ * corrupt!"), or no memory. The header's code has one code more than the 256
+ * byte values, the last and longest, which CompressRif never writes: it
+ * decodes to nothing, so a stream that holds it is corrupt.
+ *
+ * No length is passed: the caller vouches that the buffer holds the 316
+ * header bytes plus the stream size the header claims; nothing past that is
+ * read. Use LoadRif for bytes of unknown origin. */
 TESSERA_API void* DecompressRif(const void* container, uint32_t* outSize);
 
 /* ------------------------------------------------------------------------ */
@@ -153,14 +167,21 @@ TESSERA_API void* DecompressRif(const void* container, uint32_t* outSize);
 /* ------------------------------------------------------------------------ */
 
 /* Loads a level file, plain or compressed, into a new tree that the caller
- * frees with DeleteRifItem. Null on any failure. */
+ * frees with DeleteRifItem. The whole file is read; a file shorter than a
+ * chunk header, or whose container or root chunk claims more bytes than the
+ * file holds, is refused. Null on any failure. */
 TESSERA_API RifItem* LoadRifFile(const char* path);
 /* Compiles the tree, compresses it and only then replaces the file at path
- * with the container. The file is replaced atomically: on any failure the old
- * file is left as it was. Returns 1 when the new file is in place. */
+ * with the container: it is written to a new file in the same folder, flushed
+ * to disk and renamed over the old one, which keeps its permission bits (a
+ * new file gets those of an ordinary create). A symbolic link is followed and
+ * stays. On any failure (the folder not writable, the disk full) the result
+ * is 0, the old file is left byte for byte as it was and no new file remains.
+ * Returns 1 when the new file is in place. */
 TESSERA_API RifBool SaveRifFile(RifItem* root, const char* path);
-/* Loads a tree from length bytes at data (plain or compressed). The block is
- * only read and never kept. Null on any failure. */
+/* Loads a tree from length bytes at data (plain or compressed). Nothing past
+ * data + length is read: sizes that claim more make the block corrupt. The
+ * block is only read and never kept. Null on any failure. */
 TESSERA_API RifItem* LoadRif(const void* data, uint32_t length);
 /* Compiles and compresses the tree into a new container, storing its length
  * through length when that is not null. Free it with ReleaseBuffer. */
@@ -179,20 +200,20 @@ typedef struct RifDataRef {
 
 /* The pieces of one shape (a "REBSHAPE" folder). */
 typedef struct REBSHAPEDATA {
-    RifDataRef shpHead1;  /* "SHPHEAD1" */
-    RifDataRef shpCentr;  /* "SHPCENTR" */
-    RifDataRef shpRawVt;  /* "SHPRAWVT" */
-    RifDataRef shpVNorm;  /* "SHPVNORM" */
-    RifDataRef shpPNorm;  /* "SHPPNORM" */
-    RifDataRef shpPolys;  /* "SHPPOLYS" */
-    RifDataRef shpUvCrd;  /* "SHPUVCRD" */
-    RifDataRef shpMrgDt;  /* "SHPMRGDT" */
-    RifDataRef shpExtFn;  /* "SHPEXTFN" inside "SHPEXTFL" */
-    RifDataRef bmpLstSt;  /* "BMPLSTST" inside "SHPEXTFL" */
-    RifDataRef bmNamExt;  /* "BMNAMEXT" inside "SHPEXTFL" */
-    RifDataRef bmNamVer;  /* "BMNAMVER" inside "SHPEXTFL" */
-    RifDataRef riffName;  /* "RIFFNAME" inside "SHPEXTFL" */
-    RifDataRef extObjNm;  /* "EXTOBJNM" inside "SHPEXTFL" */
+    RifDataRef shpHead1; /* "SHPHEAD1" */
+    RifDataRef shpCentr; /* "SHPCENTR" */
+    RifDataRef shpRawVt; /* "SHPRAWVT" */
+    RifDataRef shpVNorm; /* "SHPVNORM" */
+    RifDataRef shpPNorm; /* "SHPPNORM" */
+    RifDataRef shpPolys; /* "SHPPOLYS" */
+    RifDataRef shpUvCrd; /* "SHPUVCRD" */
+    RifDataRef shpMrgDt; /* "SHPMRGDT" */
+    RifDataRef shpExtFn; /* "SHPEXTFN" inside "SHPEXTFL" */
+    RifDataRef bmpLstSt; /* "BMPLSTST" inside "SHPEXTFL" */
+    RifDataRef bmNamExt; /* "BMNAMEXT" inside "SHPEXTFL" */
+    RifDataRef bmNamVer; /* "BMNAMVER" inside "SHPEXTFL" */
+    RifDataRef riffName; /* "RIFFNAME" inside "SHPEXTFL" */
+    RifDataRef extObjNm; /* "EXTOBJNM" inside "SHPEXTFL" */
 } REBSHAPEDATA;
 
 /* The light set and its well-known children; null where absent. */
@@ -256,8 +277,7 @@ typedef RifItem* (*PFN_GetNextRifItem)(RifItem*);
 typedef RifItem* (*PFN_GetPrevRifItem)(RifItem*);
 typedef RifBool (*PFN_InsertRifItem)(RifItem*, RifItem*, RifItem*);
 typedef RifItem* (*PFN_InsertRifItemFolder)(const char*, RifItem*, RifItem*);
-typedef RifItem* (*PFN_InsertRifItemChild)(const char*, const void*, uint32_t, RifItem*,
-                                           RifItem*);
+typedef RifItem* (*PFN_InsertRifItemChild)(const char*, const void*, uint32_t, RifItem*, RifItem*);
 typedef void (*PFN_RemoveRifItem)(RifItem*, RifBool);
 typedef RifItem* (*PFN_FindFirstRifItem)(RifItem*, const char*);
 typedef RifItem* (*PFN_FindNextRifItem)(RifItem*);
@@ -403,7 +423,10 @@ typedef struct TESSERAEXPORT {
 
 /* Fills the record whose dwSize names one of the four forms with the version
  * and that form's pointers. Returns 1 when every pointer was filled; 0, with
- * nothing written, for a null record or an unknown dwSize. */
+ * nothing written, for a null record or an unknown dwSize. Each pointer is
+ * looked up by its export name in the library's own module; a program that
+ * links the static library instead must export the operations itself (link
+ * it with -rdynamic), or the pointers stay null and the result is 0. */
 TESSERA_API RifBool TesseraInit(void* record);
 typedef RifBool (*PFN_TesseraInit)(void*);
 
