@@ -35,7 +35,9 @@ public:
     std::uint32_t GetColor(const QByteArray& section, const QByteArray& key,
                            std::uint32_t defaultColor) const;
 
-    // An empty key or value counts as absent (see the class's rules).
+    // An empty section name is refused. An empty key counts as absent. A null
+    // value (QByteArray()) is "no value" and deletes the entry; an empty but
+    // non-null value ("") keeps the entry without a value, written "key=".
     bool SetString(const QByteArray& section, const QByteArray& key, const QByteArray& value);
     bool SetInt(const QByteArray& section, const QByteArray& key, int value);
 
