@@ -4,13 +4,21 @@
 // file.
 #include "app/level_catalogue.h"
 
+#include "app/debug_output.h"
 #include "app/profile_file.h"
 
 #include <QCoreApplication>
-#include <QDebug>
 #include <QFileInfo>
 
 namespace gearloft {
+
+namespace {
+
+void Report(const QString& line) {
+    DebugOutput((QStringLiteral("levels.cfg: ") + line + QLatin1Char('\n')).toUtf8().constData());
+}
+
+}  // namespace
 
 int LevelCatalogue::ApplyOverrides(const ProfileFile& file) {
     int taken = 0;
@@ -24,8 +32,7 @@ int LevelCatalogue::ApplyOverrides(const ProfileFile& file) {
         if (name != kAbsent) {
             const QString text = QString::fromUtf8(name).trimmed();
             if (text.isEmpty() || text.contains(QLatin1Char('\0'))) {
-                qDebug().noquote() << QStringLiteral("levels.cfg: [%1] Name is empty; ignored")
-                                          .arg(QString::fromLatin1(section));
+                Report(QStringLiteral("[%1] Name is empty; ignored").arg(QLatin1String(section)));
             } else {
                 m_rows[row].displayName = text;
                 ++taken;
@@ -34,9 +41,15 @@ int LevelCatalogue::ApplyOverrides(const ProfileFile& file) {
         if (stem != kAbsent) {
             const QString text = QString::fromUtf8(stem).trimmed();
             if (!isUsableStem(text)) {
-                qDebug().noquote()
-                    << QStringLiteral("levels.cfg: [%1] Stem \"%2\" is not a file name; ignored")
-                           .arg(QString::fromLatin1(section), text);
+                // Control characters are shown as "?", so the line stays one line.
+                QString shown = text;
+                for (QChar& c : shown) {
+                    if (c.unicode() < 0x20 || c.unicode() == 0x7F) {
+                        c = QLatin1Char('?');
+                    }
+                }
+                Report(QStringLiteral("[%1] Stem \"%2\" is not a file name; ignored")
+                           .arg(QLatin1String(section), shown));
             } else {
                 m_rows[row].stem = text;
                 ++taken;
@@ -52,8 +65,7 @@ int LevelCatalogue::ApplyOverrideFile(const QString& path) {
     }
     ProfileFile file;
     if (!file.Load(path)) {
-        qDebug().noquote()
-            << QStringLiteral("levels.cfg: cannot read %1; built-in names kept").arg(path);
+        Report(QStringLiteral("cannot read %1; built-in names kept").arg(path));
         return 0;
     }
     return ApplyOverrides(file);

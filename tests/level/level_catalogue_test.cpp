@@ -1,10 +1,12 @@
 // The level catalogue: its shape, the default equipment table and the
 // catalogue file that renames rows for a player's own copy of the game.
 #include "app/level_catalogue.h"
+#include "app/debug_output.h"
 #include "app/profile_file.h"
 
 #include <QFile>
 #include <QSet>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -96,7 +98,19 @@ TEST(LevelCatalogueTest, CatalogueFileReplacesRowsAndSkipsWhatCannotBeUsed) {
 
     const LevelCatalogue builtIn;
     LevelCatalogue catalogue;
+    QStringList lines;
+    const auto capture = [](const char* message, void* context) {
+        static_cast<QStringList*>(context)->append(QString::fromUtf8(message));
+    };
+    const DebugOutputHook previous = SetDebugOutputHook(capture, &lines);
     EXPECT_EQ(catalogue.ApplyOverrideFile(path), 4);
+    SetDebugOutputHook(previous, nullptr);
+    EXPECT_EQ(lines, QStringList({
+                         QStringLiteral("levels.cfg: [Level 2] Stem \"../outside\" is not a "
+                                        "file name; ignored\n"),
+                         QStringLiteral("levels.cfg: [Level 3] Stem \"sub/dir\" is not a file "
+                                        "name; ignored\n"),
+                     }));
     EXPECT_EQ(catalogue.displayName(0), QStringLiteral("First of mine"));
     EXPECT_EQ(catalogue.stem(0), QStringLiteral("mine01"));
     EXPECT_EQ(catalogue.displayName(1), builtIn.displayName(1));
