@@ -3,16 +3,19 @@
 #include "ui/gearloft_app.h"
 #include "app/profile_file.h"
 #include "platform/file_registry_store.h"
+#include "platform/message_box_interaction.h"
 #include "platform/process_launcher.h"
 #include "platform/qt_game_file_dialog.h"
 #include "start_up_fakes.h"
 #include "ui/splash_dialog.h"
 
+#include <QAbstractButton>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QTemporaryDir>
 #include <QTest>
@@ -225,6 +228,33 @@ TEST(SplashDialog, ShowsThePictureAndClosesOnAClickOrTheTimer) {
     // The first timer closes it with the same code.
     SplashDialog timed(1);
     EXPECT_EQ(timed.exec(), 1);
+}
+
+TEST(MessageBoxInteraction, ShowsTheTextWithTheCaptionIconAndOkButton) {
+    struct Seen {
+        QString caption;
+        QString text;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        bool hasOk = false;
+    };
+    for (const auto& [icon, expected] :
+         {std::pair{MessageIcon::Information, QMessageBox::Information},
+          std::pair{MessageIcon::Error, QMessageBox::Critical}}) {
+        Seen seen;
+        // Reads the box once it runs and closes it with its OK button.
+        QTimer::singleShot(0, [&seen] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            seen = {box->windowTitle(), box->text(), box->icon(),
+                    box->button(QMessageBox::Ok) != nullptr};
+            box->button(QMessageBox::Ok)->click();
+        });
+        MessageBoxInteraction().ShowMessage(QStringLiteral("ERROR: Failed to load 'x'!"), icon);
+        EXPECT_EQ(seen.caption, QStringLiteral("Gearloft"));
+        EXPECT_EQ(seen.text, QStringLiteral("ERROR: Failed to load 'x'!"));
+        EXPECT_EQ(seen.icon, expected);
+        EXPECT_TRUE(seen.hasOk);
+    }
 }
 
 TEST(GameExecutableDialog, RefusesOtherNamesWithABeepAndAcceptsTheGameInAnyCase) {
