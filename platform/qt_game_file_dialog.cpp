@@ -10,7 +10,6 @@ GameExecutableDialog::GameExecutableDialog(std::function<bool(const QString&)> a
                                            QWidget* parent)
     : QFileDialog(parent, QStringLiteral("Gearloft")), m_acceptName(std::move(acceptName)) {
     setOption(QFileDialog::DontUseNativeDialog);
-    setOption(QFileDialog::ReadOnly, false);
     setFileMode(QFileDialog::ExistingFile);
     setAcceptMode(QFileDialog::AcceptOpen);
     setNameFilters({QStringLiteral("Qelmarch (Qel.exe)"), QStringLiteral("Program Files (*.exe)"),

@@ -1,6 +1,7 @@
 // One run of the program from start-up to the exit steps, with the services
 // replaced; the splash screen and the platform services on their own.
 #include "ui/gearloft_app.h"
+#include "app/debug_output.h"
 #include "app/profile_file.h"
 #include "platform/file_registry_store.h"
 #include "platform/message_box_interaction.h"
@@ -161,6 +162,23 @@ TEST_F(GearloftAppTest, SplashFollowsTheSettingAndTheSwitch) {
     GearloftApp(again, services).Run();
     EXPECT_TRUE(splashShown.empty());
     EXPECT_EQ(again.splashDuration, 0u);
+}
+
+TEST_F(GearloftAppTest, ASkinFallsBackToThePlainDialogAndSaysSo) {
+    WriteFile(settingsPath(), "[Settings]\nSkin=Brass.skn\n");
+    QByteArrayList lines;
+    const DebugOutputHook previous = SetDebugOutputHook(
+        [](const char* message, void* context) {
+            static_cast<QByteArrayList*>(context)->append(message);
+        },
+        &lines);
+    EXPECT_EQ(Run(), 0);
+    SetDebugOutputHook(previous, nullptr);
+    EXPECT_EQ(dialogRuns, 1);
+    EXPECT_EQ(lines,
+              QByteArrayList{
+                  "WARNING: skins are not available in this build; using the plain dialog.\n"});
+    EXPECT_EQ(state.settings.GetString("Settings", "Skin", ""), "Brass.skn");  // kept for later
 }
 
 TEST_F(GearloftAppTest, FailedBindingTellsTheUserAndEndsBeforeAnyDialog) {
