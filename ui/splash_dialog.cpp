@@ -17,7 +17,9 @@ constexpr char kPicture[] = ":/gearloft/bitmap/144.png";
 
 SplashDialog::SplashDialog(std::uint32_t durationMs, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
-    LoadTemplateInto(*this, QString::fromLatin1(kTemplate));
+    if (!LoadTemplateInto(*this, QString::fromLatin1(kTemplate))) {
+        setFixedSize(400, 284);  // the picture's own size
+    }
     setObjectName(QStringLiteral("d145"));
     m_timerId = startTimer(static_cast<int>(durationMs));
 }
