@@ -200,8 +200,13 @@ bool ProfileFile::Save(const QString& path) {
     // The store goes to a temporary file beside the target, which replaces the
     // target only once every byte is on disk: a save that fails at any point
     // leaves the old file as it was.
-    const QByteArray target = QFile::encodeName(m_path);
-    const QFileInfo info(m_path);
+    // A settings file that is a symbolic link stays one: the file it points
+    // to is replaced.
+    QFileInfo info(m_path);
+    if (info.isSymLink()) {
+        info = QFileInfo(info.symLinkTarget());
+    }
+    const QByteArray target = QFile::encodeName(info.absoluteFilePath());
     QByteArray pattern = QFile::encodeName(info.absolutePath()) + "/." +
                          QFile::encodeName(info.fileName()) + ".XXXXXX";
     const int fd = ::mkstemp(pattern.data());
@@ -309,6 +314,16 @@ std::uint32_t ProfileFile::GetColor(const QByteArray& section, const QByteArray&
 bool ProfileFile::SetString(const QByteArray& section, const QByteArray& key,
                             const QByteArray& value) {
     if (section.isEmpty()) {
+        return false;
+    }
+    // Texts that would read back as something else are refused: a line break
+    // would start a new line, a "]" would end the header early, an "=" in a
+    // key would split it differently.
+    const auto hasLineBreak = [](const QByteArray& text) {
+        return text.contains('\n') || text.contains('\r');
+    };
+    if (hasLineBreak(section) || hasLineBreak(key) || hasLineBreak(value) ||
+        (!section.startsWith(';') && section.contains(']')) || key.contains('=')) {
         return false;
     }
     for (auto it = m_sections.begin(); it != m_sections.end(); ++it) {

@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -174,6 +175,12 @@ TEST_F(ProfileFileTest, SetStringRules) {
     EXPECT_TRUE(profile.SetInt("Other", "m", 5));
     EXPECT_TRUE(profile.SetString("Other", "n", QByteArray()));  // no value: entry deleted
 
+    // Texts that would not read back the same are refused.
+    EXPECT_FALSE(profile.SetString("Main", "a", "1\n[Injected]"));
+    EXPECT_FALSE(profile.SetString("Main", "a\r", "1"));
+    EXPECT_FALSE(profile.SetString("Ma]in", "a", "1"));
+    EXPECT_FALSE(profile.SetString("Main", "a=b", "1"));
+
     ASSERT_TRUE(profile.Save(PathOf("set.cfg")));
     EXPECT_EQ(ReadAll(PathOf("set.cfg")), "[Main]\na=3\nB=\n\n[Other]\nm=5\n\n");
     EXPECT_EQ(profile.GetString("Main", "b", "default"), "default");
@@ -189,6 +196,16 @@ TEST_F(ProfileFileTest, SaveKeepsPermissionBitsOfTheReplacedFile) {
     ASSERT_EQ(::stat(QFile::encodeName(PathOf("mode.cfg")).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
     EXPECT_EQ(ReadAll(PathOf("mode.cfg")), "[S]\nk=v\n\n");
+}
+
+TEST_F(ProfileFileTest, SaveThroughASymbolicLinkReplacesItsTarget) {
+    WriteAll(PathOf("real.cfg"), "old\n");
+    ASSERT_TRUE(QFile::link(PathOf("real.cfg"), PathOf("link.cfg")));
+    ProfileFile profile;
+    ASSERT_TRUE(profile.SetString("S", "k", "v"));
+    ASSERT_TRUE(profile.Save(PathOf("link.cfg")));
+    EXPECT_TRUE(QFileInfo(PathOf("link.cfg")).isSymLink());
+    EXPECT_EQ(ReadAll(PathOf("real.cfg")), "[S]\nk=v\n\n");
 }
 
 TEST_F(ProfileFileTest, FailedSaveLeavesTheOldFileUntouched) {

@@ -1,0 +1,357 @@
+// One run of the program from start-up to the exit steps, with the services
+// replaced; the splash screen and the platform services on their own.
+#include "ui/gearloft_app.h"
+#include "app/debug_output.h"
+#include "app/profile_file.h"
+#include "platform/file_registry_store.h"
+#include "platform/message_box_interaction.h"
+#include "platform/process_launcher.h"
+#include "platform/qt_game_file_dialog.h"
+#include "start_up_fakes.h"
+#include "ui/splash_dialog.h"
+
+#include <QAbstractButton>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace gearloft {
+namespace {
+
+using testing::RecordingLauncher;
+using testing::RecordingUserInteraction;
+using testing::ScriptedFileDialog;
+
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes,
+               QFile::Permissions extra = QFile::Permissions()) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+    file.write(bytes);
+    file.close();
+    file.setPermissions(file.permissions() | extra);
+}
+
+class GearloftAppTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(QDir().mkpath(binDir()));
+        ASSERT_TRUE(QDir().mkpath(gameDir()));
+        WriteFile(gameDir() + QStringLiteral("/Qel.exe"), "MZ");
+        state.programPath = binDir() + QStringLiteral("/gearloft");
+        services.ui = &ui;
+        services.registry = &registry;
+        services.fileDialog = &dialog;
+        services.launcher = &launcher;
+        services.libraryCandidates = QStringList{QStringLiteral(FAKE_TESSERA_OK)};
+        services.gameSearchDirs = QStringList{gameDir()};
+        services.runSplash = [this](AppState& s) { splashShown.push_back(s.splashDuration); };
+        services.runMainDialog = [this](AppState& s) {
+            ++dialogRuns;
+            cwdDuringDialog = QDir::currentPath();
+            if (onDialog) {
+                onDialog(s);
+            }
+            return dialogResult;
+        };
+    }
+    void TearDown() override { QDir::setCurrent(startDir); }
+
+    int Run() {
+        GearloftApp app(state, services);
+        return app.Run();
+    }
+    QString binDir() const { return root.filePath(QStringLiteral("build/bin")); }
+    QString gameDir() const { return root.filePath(QStringLiteral("games/Qelmarch")); }
+    QString settingsPath() const { return binDir() + QStringLiteral("/gearloft.cfg"); }
+
+    const QString startDir = QDir::currentPath();
+    QTemporaryDir root;
+    AppState state;
+    RecordingUserInteraction ui;
+    FileRegistryStore registry{root.filePath(QStringLiteral("config"))};
+    ScriptedFileDialog dialog;
+    RecordingLauncher launcher;
+    StartUpServices services;
+    std::vector<std::uint32_t> splashShown;
+    int dialogRuns = 0;
+    int dialogResult = 2;
+    QString cwdDuringDialog;
+    std::function<void(AppState&)> onDialog;
+};
+
+TEST_F(GearloftAppTest, StartLaunchesTheGameWithParametersOnlyWhenAsked) {
+    struct Case {
+        const char* name;
+        int dialogResult;
+        const char* startLevel;  // null: not set
+        bool launched;
+        QStringList arguments;
+    } const cases[] = {
+        {"start, start level", 1, "1", true, {QStringLiteral("-n"), QStringLiteral("Cradle")}},
+        {"start, no start level", 1, nullptr, true, {}},
+        {"start, start level 0", 1, "0", true, {}},
+        {"quit", 2, "1", false, {}},
+    };
+    for (const Case& c : cases) {
+        AppState fresh;
+        fresh.programPath = state.programPath;
+        QFile::remove(settingsPath());
+        if (c.startLevel != nullptr) {
+            WriteFile(settingsPath(), QByteArray("[Settings]\nStart Level=") + c.startLevel + "\n");
+        }
+        launcher.calls.clear();
+        dialogResult = c.dialogResult;
+        onDialog = [](AppState& s) { s.strLaunchParameters = QStringLiteral("-n Cradle"); };
+
+        GearloftApp app(fresh, services);
+        EXPECT_EQ(app.Run(), 0) << c.name;
+        ASSERT_EQ(launcher.calls.size(), c.launched ? 1u : 0u) << c.name;
+        if (c.launched) {
+            EXPECT_EQ(launcher.calls[0].program, gameDir() + QStringLiteral("/Qel.exe")) << c.name;
+            EXPECT_EQ(launcher.calls[0].arguments, c.arguments) << c.name;
+            EXPECT_EQ(launcher.calls[0].workingDir, gameDir() + QLatin1Char('/')) << c.name;
+        }
+    }
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(GearloftAppTest, SettingsAreWrittenAtExitAndTheRestartIsHonoured) {
+    WriteFile(settingsPath(), "; written by hand\n[Settings]\nSplash Screen=499\nLast Level=3\n");
+    onDialog = [](AppState& s) {
+        s.settings.SetInt("Settings", "Last Level", 17);
+        s.restartRequested = true;
+    };
+    EXPECT_EQ(Run(), 0);
+
+    EXPECT_EQ(dialogRuns, 1);
+    EXPECT_TRUE(splashShown.empty());  // 499 ms is no splash
+    EXPECT_EQ(QFileInfo(cwdDuringDialog).canonicalFilePath(),
+              QFileInfo(binDir()).canonicalFilePath());
+    EXPECT_EQ(state.helpFilePath, binDir() + QStringLiteral("/gearloft.html"));
+    EXPECT_EQ(ReadAll(settingsPath()),
+              "; written by hand\n\n[Settings]\nSplash Screen=499\nLast Level=17\n\n");
+    ASSERT_EQ(launcher.calls.size(), 1u);
+    EXPECT_EQ(launcher.calls[0].program, state.programPath);
+    EXPECT_EQ(launcher.calls[0].arguments, QStringList{QStringLiteral("-nosplash")});
+    EXPECT_TRUE(launcher.calls[0].workingDir.isEmpty());
+}
+
+TEST_F(GearloftAppTest, SplashFollowsTheSettingAndTheSwitch) {
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(splashShown, std::vector<std::uint32_t>{2000});  // missing settings: the default
+
+    splashShown.clear();
+    services.arguments = {QStringLiteral("-NoSplash")};
+    AppState again;
+    again.programPath = state.programPath;
+    GearloftApp(again, services).Run();
+    EXPECT_TRUE(splashShown.empty());
+    EXPECT_EQ(again.splashDuration, 0u);
+}
+
+TEST_F(GearloftAppTest, ASkinFallsBackToThePlainDialogAndSaysSo) {
+    WriteFile(settingsPath(), "[Settings]\nSkin=Brass.skn\n");
+    QByteArrayList lines;
+    const DebugOutputHook previous = SetDebugOutputHook(
+        [](const char* message, void* context) {
+            static_cast<QByteArrayList*>(context)->append(message);
+        },
+        &lines);
+    EXPECT_EQ(Run(), 0);
+    SetDebugOutputHook(previous, nullptr);
+    EXPECT_EQ(dialogRuns, 1);
+    EXPECT_EQ(lines,
+              QByteArrayList{
+                  "WARNING: skins are not available in this build; using the plain dialog.\n"});
+    EXPECT_EQ(state.settings.GetString("Settings", "Skin", ""), "Brass.skn");  // kept for later
+}
+
+TEST_F(GearloftAppTest, FailedBindingTellsTheUserAndEndsBeforeAnyDialog) {
+    const QStringList failing[] = {
+        {QStringLiteral("/nonexistent/lib/libtessera.so.1"), QStringLiteral("libtessera.so.1")},
+        {QStringLiteral(FAKE_TESSERA_REFUSES)},
+    };
+    for (const QStringList& candidates : failing) {
+        ui.messages.clear();
+        QFile::remove(settingsPath());
+        services.libraryCandidates = candidates;
+        AppState fresh;
+        fresh.programPath = state.programPath;
+        EXPECT_EQ(GearloftApp(fresh, services).Run(), 1);
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_EQ(ui.messages[0].first, QStringLiteral("ERROR: Failed to load 'libtessera.so.1'!"));
+        EXPECT_EQ(ui.messages[0].second, MessageIcon::Information);
+        EXPECT_TRUE(QFileInfo::exists(settingsPath()));  // the exit steps still ran
+    }
+    EXPECT_EQ(dialogRuns, 0);
+    EXPECT_TRUE(launcher.calls.empty());
+}
+
+TEST_F(GearloftAppTest, CancelledGameChoiceEndsSilentlyAfterTheMessage) {
+    services.gameSearchDirs = QStringList{root.filePath(QStringLiteral("nowhere"))};
+    EXPECT_EQ(Run(), 1);
+    EXPECT_EQ(dialog.shown, 1);
+    EXPECT_EQ(ui.messages.size(), 1u);  // only "cannot find"
+    EXPECT_EQ(dialogRuns, 0);
+}
+
+TEST_F(GearloftAppTest, FailedLaunchAndFailedSettingsSaveAreReported) {
+    launcher.succeed = false;
+    dialogResult = 1;
+    // A folder where the settings file should be makes the save fail.
+    ASSERT_TRUE(QDir().mkpath(settingsPath()));
+    EXPECT_EQ(Run(), 0);
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[0].first, QStringLiteral("cannot start"));
+    EXPECT_EQ(ui.messages[0].second, MessageIcon::Error);
+    EXPECT_EQ(ui.messages[1].first,
+              QStringLiteral("ERROR: Failed to save the settings to '%1'!").arg(settingsPath()));
+}
+
+TEST(SplashDialog, ShowsThePictureAndClosesOnAClickOrTheTimer) {
+    QPixmap picture(QStringLiteral(":/gearloft/bitmap/144.png"));
+    ASSERT_FALSE(picture.isNull());
+    EXPECT_EQ(picture.size(), QSize(400, 284));
+
+    SplashDialog splash(10000);
+    EXPECT_EQ(splash.size(), QSize(400, 284));
+    EXPECT_TRUE(splash.windowFlags().testFlag(Qt::FramelessWindowHint));
+    auto* control = splash.findChild<QLabel*>(QStringLiteral("c1"));
+    ASSERT_NE(control, nullptr);
+    splash.show();
+    EXPECT_FALSE(control->isVisible());
+    // The window shows the picture, stretched over it.
+    const QImage shown = splash.grab().toImage();
+    EXPECT_EQ(shown.pixelColor(200, 100), picture.toImage().pixelColor(200, 100));
+
+    QTest::mouseClick(&splash, Qt::RightButton, Qt::NoModifier, QPoint(10, 10));
+    EXPECT_EQ(splash.result(), 1);
+    EXPECT_FALSE(splash.isVisible());
+
+    // The first timer closes it with the same code.
+    SplashDialog timed(1);
+    EXPECT_EQ(timed.exec(), 1);
+}
+
+TEST(MessageBoxInteraction, ShowsTheTextWithTheCaptionIconAndOkButton) {
+    struct Seen {
+        QString caption;
+        QString text;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        bool hasOk = false;
+    };
+    for (const auto& [icon, expected] :
+         {std::pair{MessageIcon::Information, QMessageBox::Information},
+          std::pair{MessageIcon::Error, QMessageBox::Critical}}) {
+        Seen seen;
+        // Reads the box once it runs and closes it with its OK button.
+        QTimer::singleShot(0, [&seen] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            seen = {box->windowTitle(), box->text(), box->icon(),
+                    box->button(QMessageBox::Ok) != nullptr};
+            box->button(QMessageBox::Ok)->click();
+        });
+        MessageBoxInteraction().ShowMessage(QStringLiteral("ERROR: Failed to load 'x'!"), icon);
+        EXPECT_EQ(seen.caption, QStringLiteral("Gearloft"));
+        EXPECT_EQ(seen.text, QStringLiteral("ERROR: Failed to load 'x'!"));
+        EXPECT_EQ(seen.icon, expected);
+        EXPECT_TRUE(seen.hasOk);
+    }
+}
+
+TEST(GameExecutableDialog, RefusesOtherNamesWithABeepAndAcceptsTheGameInAnyCase) {
+    QTemporaryDir dir;
+    WriteFile(dir.filePath(QStringLiteral("setup.exe")), "MZ");
+    WriteFile(dir.filePath(QStringLiteral("qel.EXE")), "MZ");
+    RecordingUserInteraction ui;
+    QStringList offered;
+    GameExecutableDialog dialog([&](const QString& path) {
+        offered.append(QFileInfo(path).fileName());
+        if (QFileInfo(path).fileName().compare(QStringLiteral("qel.exe"), Qt::CaseInsensitive) ==
+            0) {
+            return true;
+        }
+        ui.Beep();
+        return false;
+    });
+    dialog.setDirectory(dir.path());
+    dialog.show();
+
+    dialog.selectFile(dir.filePath(QStringLiteral("setup.exe")));
+    dialog.accept();
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(ui.beeps, 1);
+
+    dialog.selectFile(dir.filePath(QStringLiteral("qel.EXE")));
+    dialog.accept();
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(offered, (QStringList{QStringLiteral("setup.exe"), QStringLiteral("qel.EXE")}));
+}
+
+TEST(ProcessLauncher, StartsANativeGameInItsFolderAndExplainsWhatItCannotStart) {
+    QTemporaryDir dir;
+    const QString record = dir.filePath(QStringLiteral("record.txt"));
+    const QString game = dir.filePath(QStringLiteral("game/Qel.exe"));
+    ASSERT_TRUE(QDir().mkpath(dir.filePath(QStringLiteral("game"))));
+    // A stand-in game that writes down its arguments and working folder.
+    WriteFile(game,
+              "#!/bin/sh\n{ printf '%s\\n' \"$@\"; pwd; } > '" + QFile::encodeName(record) +
+                  ".tmp' && mv '" + QFile::encodeName(record) + ".tmp' '" +
+                  QFile::encodeName(record) + "'\n",
+              QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther);
+    WriteFile(dir.filePath(QStringLiteral("windows.exe")), "MZ\x90");
+    WriteFile(dir.filePath(QStringLiteral("notes.txt")), "just text");
+
+    EXPECT_EQ(KindOfExecutable(game), ExecutableKind::Native);
+    EXPECT_EQ(KindOfExecutable(QCoreApplication::applicationFilePath()), ExecutableKind::Native);
+    EXPECT_EQ(KindOfExecutable(dir.filePath(QStringLiteral("windows.exe"))),
+              ExecutableKind::Windows);
+    EXPECT_EQ(KindOfExecutable(dir.filePath(QStringLiteral("notes.txt"))), ExecutableKind::Unknown);
+    EXPECT_EQ(KindOfExecutable(dir.filePath(QStringLiteral("missing"))), ExecutableKind::Unknown);
+
+    ProcessLauncher launcher;
+    QString whyNot;
+    ASSERT_TRUE(launcher.Launch(game, {QStringLiteral("-n"), QStringLiteral("Cradle")},
+                                dir.filePath(QStringLiteral("game")), &whyNot))
+        << whyNot.toStdString();
+    for (int i = 0; i < 200 && !QFileInfo::exists(record); ++i) {
+        QThread::msleep(50);
+    }
+    EXPECT_EQ(ReadAll(record),
+              "-n\nCradle\n" + QFile::encodeName(dir.filePath(QStringLiteral("game"))) + "\n");
+
+    EXPECT_FALSE(
+        launcher.Launch(dir.filePath(QStringLiteral("notes.txt")), {}, dir.path(), &whyNot));
+    EXPECT_EQ(whyNot, QStringLiteral("ERROR: Cannot start '%1'!\nIt is not a program that this "
+                                     "system can run.")
+                          .arg(dir.filePath(QStringLiteral("notes.txt"))));
+
+    // Without wine on the path a Windows program cannot start.
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(dir.path()));
+    EXPECT_FALSE(
+        launcher.Launch(dir.filePath(QStringLiteral("windows.exe")), {}, dir.path(), &whyNot));
+    qputenv("PATH", path);
+    EXPECT_TRUE(whyNot.endsWith(QStringLiteral("It is a Windows program; install Wine to run it.")))
+        << whyNot.toStdString();
+}
+
+}  // namespace
+}  // namespace gearloft

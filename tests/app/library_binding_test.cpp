@@ -1,0 +1,76 @@
+// Binding the library at run time through TesseraInit, with the real library
+// and with stand-ins whose init fills the record or refuses it.
+#include "app/library_binding.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace gearloft {
+namespace {
+
+const QString kAccepting = QStringLiteral(FAKE_TESSERA_OK);
+const QString kRefusing = QStringLiteral(FAKE_TESSERA_REFUSES);
+const QString kReal = QStringLiteral(REAL_TESSERA);
+
+TEST(LibraryBinding, FillsTheFullRecordThroughTheRealLibrary) {
+    LibraryBinding binding;
+    TESSERAEXPORT record;
+    std::memset(&record, 0xAB, sizeof record);
+    ASSERT_TRUE(binding.Bind({kReal}, record)) << binding.errorString().toStdString();
+    EXPECT_TRUE(binding.loaded());
+    EXPECT_EQ(record.dwSize, sizeof(TESSERAEXPORT));
+    EXPECT_EQ(record.dwVersion, TESSERA_VERSION);
+    EXPECT_NE(record.LoadRifFile, nullptr);
+    EXPECT_NE(record.SaveRifFile, nullptr);
+    EXPECT_NE(record.FindFirstRifItem, nullptr);
+    EXPECT_NE(record.GetRifItemData, nullptr);
+    EXPECT_NE(record.DeleteRifItem, nullptr);
+    binding.Unbind();
+    EXPECT_FALSE(binding.loaded());
+}
+
+TEST(LibraryBinding, TriesCandidatesInOrderAndReportsTheFileName) {
+    struct Case {
+        const char* name;
+        QStringList candidates;
+        bool bound;
+        bool loaded;
+        QString triedFileName;
+    } const cases[] = {
+        {"beside, then system",
+         {QStringLiteral("/nonexistent/lib/libtessera.so.1"), kAccepting},
+         true,
+         true,
+         QStringLiteral("libtessera.so.1")},
+        {"missing everywhere",
+         {QStringLiteral("/nonexistent/lib/libtessera.so.1"),
+          QStringLiteral("libtessera-missing.so.1")},
+         false,
+         false,
+         QStringLiteral("libtessera-missing.so.1")},
+        // A library that loads but refuses stays loaded until the exit steps.
+        {"init refuses", {kRefusing, kAccepting}, false, true, QStringLiteral("libtessera.so.1")},
+        {"no init export", {QStringLiteral("libm.so.6")}, false, true, QStringLiteral("libm.so.6")},
+    };
+    for (const Case& c : cases) {
+        LibraryBinding binding;
+        TESSERAEXPORT record{};
+        EXPECT_EQ(binding.Bind(c.candidates, record), c.bound) << c.name;
+        EXPECT_EQ(binding.loaded(), c.loaded) << c.name;
+        EXPECT_EQ(binding.triedFileName(), c.triedFileName) << c.name;
+        EXPECT_EQ(record.dwVersion, c.bound ? TESSERA_VERSION : 0u) << c.name;
+        if (!c.bound) {
+            EXPECT_FALSE(binding.errorString().isEmpty()) << c.name;
+        }
+    }
+}
+
+TEST(LibraryBinding, CandidatesAreBesideTheProgramThenTheSystemSearch) {
+    EXPECT_EQ(TesseraCandidates(QStringLiteral("/opt/gearloft/bin")),
+              (QStringList{QStringLiteral("/opt/gearloft/lib/libtessera.so.1"),
+                           QStringLiteral("libtessera.so.1")}));
+}
+
+}  // namespace
+}  // namespace gearloft

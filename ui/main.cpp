@@ -1,0 +1,37 @@
+// Gearloft: the level equipment editor for Qelmarch.
+#include "app/app_state.h"
+#include "platform/file_registry_store.h"
+#include "platform/message_box_interaction.h"
+#include "platform/process_launcher.h"
+#include "platform/qt_game_file_dialog.h"
+#include "ui/gearloft_app.h"
+#include "ui/main_dialog.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Gearloft"));
+
+    gearloft::AppState state;
+    state.programPath = QCoreApplication::applicationFilePath();
+
+    gearloft::MessageBoxInteraction ui;
+    gearloft::FileRegistryStore registry(gearloft::FileRegistryStore::DefaultFolder());
+    gearloft::QtGameFileDialog fileDialog;
+    gearloft::ProcessLauncher launcher;
+
+    gearloft::StartUpServices services;
+    services.ui = &ui;
+    services.registry = &registry;
+    services.fileDialog = &fileDialog;
+    services.launcher = &launcher;
+    services.arguments = QCoreApplication::arguments().mid(1);
+    services.runMainDialog = [](gearloft::AppState& appState) {
+        gearloft::MainDialog dialog(appState);
+        return dialog.exec();
+    };
+
+    gearloft::GearloftApp app(state, std::move(services));
+    return app.Run();
+}

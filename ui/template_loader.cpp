@@ -1,0 +1,35 @@
+#include "ui/template_loader.h"
+
+#include <QDialog>
+#include <QFile>
+#include <QUiLoader>
+#include <QWidget>
+
+#include <memory>
+
+namespace gearloft {
+
+bool LoadTemplateInto(QDialog& dialog, const QString& resourcePath) {
+    QFile file(resourcePath);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    QUiLoader loader;
+    std::unique_ptr<QWidget> form(loader.load(&file));
+    if (form == nullptr) {
+        return false;
+    }
+    dialog.setFixedSize(form->size());
+    dialog.setWindowTitle(form->windowTitle());
+    const QList<QWidget*> controls =
+        form->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    for (QWidget* control : controls) {
+        const bool hidden = control->testAttribute(Qt::WA_WState_ExplicitShowHide) &&
+                            control->testAttribute(Qt::WA_WState_Hidden);
+        control->setParent(&dialog);
+        control->setVisible(!hidden);
+    }
+    return true;
+}
+
+}  // namespace gearloft
