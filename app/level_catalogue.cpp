@@ -6,38 +6,40 @@ namespace {
 
 // The campaigns' titles: main levels first, then bonus levels.
 struct Campaign {
-    const char* numeral;
+    const char* name;
     int mainLevels;
     const char* titles[11];
 };
 
+// Display names: the campaign's name, "Level" or "Bonus", a number, " - "
+// and a title; deathmatch levels are arenas. Names are short enough for the
+// closed level list to show them whole.
 constexpr Campaign kCampaigns[] = {
-    {"I",
+    {"Ember",
      5,
-     {"First Light", "The Long Stair", "Salt Flats", "Cistern Walk", "Open Sky", "Echo Chamber",
-      "Mirror Pool", "Copper Lane", "Quiet Vault", "Last Lantern", nullptr}},
-    {"II",
+     {"Dawnbreak", "Long Stair", "Salt Flats", "Cisterns", "Open Sky", "Echoes", "Mirrors",
+      "Copperway", "The Vault", "Last Lamp", nullptr}},
+    {"Tide",
      6,
-     {"Lowland Ferry", "Mill Race", "Glass Gardens", "The Sluice", "High Terrace", "Stormbreak",
-      "Lantern Row", "Paper Bridge", "Hollow Bell", "Tide Pools", "Chalk Hill"}},
-    {"III",
+     {"Lowlands", "Mill Race", "Gardens", "Sluices", "Terraces", "Squall", "Lanterns", "Paper Way",
+      "Bell Hall", "Rockpools", "Chalkpit"}},
+    {"Iron",
      6,
-     {"Cinder Yard", "Dry Dock", "Iron Orchard", "Signal Tower", "The Foundry", "Cold Reach",
-      "Lamp Room", "Spiral Well", "Coal Chute", "Weather Vane", "Slate Roof"}},
+     {"Cinders", "Dry Dock", "Orchard", "Signals", "Foundry", "Cold Way", "Lamps", "The Well",
+      "Coal Run", "Vanes", "Slates"}},
 };
 
 constexpr const char* kDeathmatchTitles[14] = {
-    "Crossroads",  "Pit Stop", "The Ring", "Twin Courts", "Canal",    "Sawtooth",   "Rooftops",
-    "Boiler Room", "Skylight", "Quarry",   "Catwalks",    "Drainage", "Greenhouse", "Observatory"};
+    "Crossroads", "Pit Stop", "The Ring", "Twin Courts", "Canal",  "Sawtooth", "Rooftop",
+    "Boilers",    "Skylight", "Quarry",   "Catwalk",     "Drains", "Hothouse", "Domes"};
 constexpr int kDeathmatchBase = 5;  // the rest belong to the extended edition
 
 constexpr const char* kCoopTitles[13] = {
-    "Safe Passage",    "Supply Run", "Night Shift", "Relay",     "Outpost",
-    "Pumping Station", "Broken Dam", "Watchtower",  "Long Haul", "Cable Car",
-    "Reservoir",       "Beacon",     "Homeward"};
+    "Safe Passage", "Supply Run", "Night Shift", "Relay",     "Outpost", "Pump House", "Broken Dam",
+    "Watchtower",   "Long Haul",  "Cable Car",   "Reservoir", "Beacon",  "Homeward"};
 constexpr int kCoopBase = 5;
 
-constexpr const char* kEditionSuffix = " (Extended)";
+constexpr const char* kEditionSuffix = " (Plus)";
 
 // "dm07", "c2b03": a prefix and a two-digit number.
 QString numbered(const QString& prefix, int number) {
@@ -55,8 +57,8 @@ LevelCatalogue::LevelCatalogue() {
             const bool bonus = i >= campaign.mainLevels;
             const int number = bonus ? i - campaign.mainLevels + 1 : i + 1;
             m_rows[row].displayName =
-                QStringLiteral("Campaign %1 %2 %3 - %4")
-                    .arg(QLatin1String(campaign.numeral),
+                QStringLiteral("%1 %2 %3 - %4")
+                    .arg(QLatin1String(campaign.name),
                          bonus ? QStringLiteral("Bonus") : QStringLiteral("Level"))
                     .arg(number)
                     .arg(QLatin1String(campaign.titles[i]));
@@ -67,7 +69,7 @@ LevelCatalogue::LevelCatalogue() {
         ++campaignNumber;
     }
     for (int i = 0; i < 14; ++i, ++row) {
-        m_rows[row].displayName = QStringLiteral("Deathmatch %1 - %2%3")
+        m_rows[row].displayName = QStringLiteral("Arena %1 - %2%3")
                                       .arg(i + 1)
                                       .arg(QLatin1String(kDeathmatchTitles[i]))
                                       .arg(i >= kDeathmatchBase ? kEditionSuffix : "");

@@ -31,10 +31,9 @@ TEST(LevelCatalogueTest, RowsComeInTheirGroupsWithUniqueStems) {
         const char* prefix;
     };
     const Group groups[] = {
-        {0, 4, "Campaign I Level "},     {5, 9, "Campaign I Bonus "},
-        {10, 15, "Campaign II Level "},  {16, 20, "Campaign II Bonus "},
-        {21, 26, "Campaign III Level "}, {27, 31, "Campaign III Bonus "},
-        {32, 45, "Deathmatch "},         {46, 58, "Co-op "},
+        {0, 4, "Ember Level "},  {5, 9, "Ember Bonus "},  {10, 15, "Tide Level "},
+        {16, 20, "Tide Bonus "}, {21, 26, "Iron Level "}, {27, 31, "Iron Bonus "},
+        {32, 45, "Arena "},      {46, 58, "Co-op "},
     };
     for (const Group& g : groups) {
         for (int row = g.first; row <= g.last; ++row) {
@@ -46,8 +45,7 @@ TEST(LevelCatalogueTest, RowsComeInTheirGroupsWithUniqueStems) {
     // The extended edition's rows: the last 9 deathmatch and last 8 co-op.
     for (int row = 32; row < 59; ++row) {
         const bool extended = (row >= 37 && row <= 45) || row >= 51;
-        EXPECT_EQ(catalogue.displayName(row).endsWith(QStringLiteral(" (Extended)")), extended)
-            << row;
+        EXPECT_EQ(catalogue.displayName(row).endsWith(QStringLiteral(" (Plus)")), extended) << row;
     }
     EXPECT_TRUE(catalogue.displayName(-1).isEmpty());
     EXPECT_TRUE(catalogue.stem(59).isEmpty());
