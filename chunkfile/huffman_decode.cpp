@@ -51,6 +51,7 @@
 #include <cstring>
 
 #include "chunkfile/allocator.h"
+#include "chunkfile/byte_order.h"
 #include "chunkfile/diagnostics.h"
 #include "chunkfile/huffman.h"
 #include "chunkfile/tessera.h"
@@ -87,27 +88,6 @@ enum class Outcome {
     kUsedUp,   // the stream ended first: null, no message
     kCorrupt,  // 11 bits without a symbol
 };
-
-std::uint32_t LoadLe32(const std::uint8_t* at) {
-    return std::uint32_t{at[0]} | std::uint32_t{at[1]} << 8 | std::uint32_t{at[2]} << 16 |
-           std::uint32_t{at[3]} << 24;
-}
-
-std::uint64_t LoadLe64(const std::uint8_t* at) {
-    std::uint64_t value;
-    std::memcpy(&value, at, sizeof value);
-    if constexpr (std::endian::native == std::endian::big) {
-        value = __builtin_bswap64(value);
-    }
-    return value;
-}
-
-void StoreLe64(std::uint8_t* at, std::uint64_t value) {
-    if constexpr (std::endian::native == std::endian::big) {
-        value = __builtin_bswap64(value);
-    }
-    std::memcpy(at, &value, sizeof value);
-}
 
 // The one guard on untrusted sizes: does [offset, offset + length) lie inside
 // the available bytes?

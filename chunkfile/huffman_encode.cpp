@@ -21,6 +21,7 @@
 #include <cstring>
 
 #include "chunkfile/allocator.h"
+#include "chunkfile/byte_order.h"
 #include "chunkfile/huffman.h"
 #include "chunkfile/tessera.h"
 
@@ -49,28 +50,6 @@ struct Code {
 // Bytes of slack after the stream, so that the packer may always store a
 // whole 64-bit word.
 constexpr std::size_t kPackSlack = 8;
-
-void StoreLe32(std::uint8_t* at, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) {
-        at[i] = static_cast<std::uint8_t>(value >> (8 * i));
-    }
-}
-
-std::uint64_t LoadLe64(const std::uint8_t* at) {
-    std::uint64_t value;
-    std::memcpy(&value, at, sizeof value);
-    if constexpr (std::endian::native == std::endian::big) {
-        value = __builtin_bswap64(value);
-    }
-    return value;
-}
-
-void StoreLe64(std::uint8_t* at, std::uint64_t value) {
-    if constexpr (std::endian::native == std::endian::big) {
-        value = __builtin_bswap64(value);
-    }
-    std::memcpy(at, &value, sizeof value);
-}
 
 // ---------------------------------------------------------------------------
 // Counting

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <iterator>
 
+#include "chunkfile/byte_order.h"
 #include "chunkfile/diagnostics.h"
 #include "chunkfile/stream.h"
 
@@ -47,11 +48,6 @@ bool Within(std::size_t available, std::size_t offset, std::size_t length) {
     return offset <= available && length <= available - offset;
 }
 
-std::uint32_t ReadLittleEndian32(const unsigned char* bytes) {
-    return std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 | std::uint32_t{bytes[2]} << 16 |
-           std::uint32_t{bytes[3]} << 24;
-}
-
 enum class Outcome { kParsed, kCorrupt, kNoMemory };
 
 // One chunk read from the stream: its item (a folder still without children)
@@ -78,7 +74,7 @@ Outcome ReadChunk(const unsigned char* stream, std::size_t available, std::size_
     if (item == nullptr) {
         return Outcome::kNoMemory;
     }
-    const std::uint32_t size = ReadLittleEndian32(header + kNameLength);
+    const std::uint32_t size = LoadLe32(header + kNameLength);
     if (size < kHeaderLength || !Within(available, offset, size)) {
         DeleteRifItem(item);
         Diagnose(kCorruptChunk);

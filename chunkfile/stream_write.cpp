@@ -11,6 +11,7 @@
 #include <cstring>
 #include <limits>
 
+#include "chunkfile/byte_order.h"
 #include "chunkfile/diagnostics.h"
 #include "chunkfile/rif_buffer.h"
 #include "chunkfile/stream.h"
@@ -34,9 +35,8 @@ bool WriteSize(RifBuffer& buffer, std::uint64_t size) {
     if (size > std::numeric_limits<std::uint32_t>::max()) {
         return false;
     }
-    const unsigned char bytes[kSizeLength] = {
-        static_cast<unsigned char>(size), static_cast<unsigned char>(size >> 8),
-        static_cast<unsigned char>(size >> 16), static_cast<unsigned char>(size >> 24)};
+    std::uint8_t bytes[kSizeLength];
+    StoreLe32(bytes, static_cast<std::uint32_t>(size));
     return buffer.Write(bytes, kSizeLength) == kSizeLength;
 }
 

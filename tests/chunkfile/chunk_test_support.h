@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "chunkfile/diagnostics.h"
+#include "tests/support/captured_lines.h"
 
 namespace tessera_test {
 
@@ -25,25 +26,6 @@ inline constexpr char kCorruptFolder[] = "ERROR: the Rif is corrupt!\n";
 inline constexpr char kAllocationFailure[] = "ERROR: memory allocation failure!\n";
 inline constexpr char kCompileFailure[] =
     "WARNING (Tessera.dll): memory allocation failure during compilation!\n";
-
-// Collects every diagnostic line sent while it lives.
-class CapturedLines {
-public:
-    CapturedLines() { previous_ = tessera::SetDiagnosticHook(&Collect, this); }
-    ~CapturedLines() { tessera::SetDiagnosticHook(previous_, nullptr); }
-    CapturedLines(const CapturedLines&) = delete;
-    CapturedLines& operator=(const CapturedLines&) = delete;
-
-    const std::vector<std::string>& lines() const { return lines_; }
-    void clear() { lines_.clear(); }
-
-private:
-    static void Collect(const char* message, void* context) {
-        static_cast<CapturedLines*>(context)->lines_.emplace_back(message);
-    }
-    tessera::DiagnosticHook previous_ = nullptr;
-    std::vector<std::string> lines_;
-};
 
 // Raw bytes, field by field, for streams that are wrong on purpose.
 class StreamBytes {

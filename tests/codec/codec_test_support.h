@@ -13,28 +13,13 @@
 #include "chunkfile/allocator.h"
 #include "chunkfile/diagnostics.h"
 #include "chunkfile/huffman.h"
+#include "tests/support/captured_lines.h"
 
 namespace codec_test {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// Collects every diagnostic message while it lives.
-class MessageCapture {
-public:
-    MessageCapture() { previous_ = tessera::SetDiagnosticHook(&Collect, this); }
-    ~MessageCapture() { tessera::SetDiagnosticHook(previous_, nullptr); }
-    MessageCapture(const MessageCapture&) = delete;
-    MessageCapture& operator=(const MessageCapture&) = delete;
-
-    const std::vector<std::string>& messages() const { return messages_; }
-
-private:
-    static void Collect(const char* message, void* self) {
-        static_cast<MessageCapture*>(self)->messages_.emplace_back(message);
-    }
-    tessera::DiagnosticHook previous_;
-    std::vector<std::string> messages_;
-};
+using tessera_test::CapturedLines;
 
 inline Bytes Compress(const Bytes& plain) {
     std::uint32_t size = 0xDEADBEEF;
@@ -65,11 +50,11 @@ inline Decoded Decompress(const Bytes& container, std::optional<std::size_t> ava
     if (!container.empty()) {
         std::memcpy(copy, container.data(), container.size());
     }
-    MessageCapture capture;
+    CapturedLines capture;
     void* block =
         tessera::DecompressContainer(copy, available.value_or(container.size()), &result.outSize);
     std::free(copy);
-    result.messages = capture.messages();
+    result.messages = capture.lines();
     if (block != nullptr) {
         const auto* bytes = static_cast<const std::uint8_t*>(block);
         result.ok = true;

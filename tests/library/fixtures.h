@@ -15,6 +15,7 @@
 
 #include "chunkfile/diagnostics.h"
 #include "chunkfile/tessera.h"
+#include "tests/support/captured_lines.h"
 
 namespace tessera_test {
 
@@ -129,25 +130,6 @@ public:
 
 private:
     std::string path_;
-};
-
-// Collects the library's diagnostic lines while it lives.
-class CapturedLines {
-public:
-    CapturedLines() { previous_ = tessera::SetDiagnosticHook(&Collect, this); }
-    ~CapturedLines() { tessera::SetDiagnosticHook(previous_, nullptr); }
-    CapturedLines(const CapturedLines&) = delete;
-    CapturedLines& operator=(const CapturedLines&) = delete;
-
-    const std::vector<std::string>& lines() const { return lines_; }
-    void clear() { lines_.clear(); }
-
-private:
-    static void Collect(const char* message, void* context) {
-        static_cast<CapturedLines*>(context)->lines_.emplace_back(message);
-    }
-    tessera::DiagnosticHook previous_ = nullptr;
-    std::vector<std::string> lines_;
 };
 
 }  // namespace tessera_test
