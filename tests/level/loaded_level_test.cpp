@@ -1,0 +1,261 @@
+// LoadedLevel without a window: a fake view and spin control stand in for
+// the dialog, the real library reads and writes the files.
+#include "app/loaded_level.h"
+#include "app/app_state.h"
+#include "app/level_catalogue.h"
+#include "tests/level/level_fixtures.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace gearloft {
+namespace {
+
+using testing::LevelSpec;
+using testing::ReadFileBytes;
+using testing::ReadRecord;
+using testing::WordAt;
+
+class FakeView : public LevelView, public SpinControl {
+public:
+    bool ExchangeFromControls(LevelFields& fields) override {
+        fields = controls;
+        return exchangeSucceeds;
+    }
+    void ExchangeToControls(const LevelFields& fields) override { controls = fields; }
+    void SetEditingEnabled(bool enabled) override { editingEnabled = enabled; }
+    void SetBusy(bool busy) override {
+        busyDepth += busy ? 1 : -1;
+        ASSERT_GE(busyDepth, 0);
+    }
+    int position() const override { return spin; }
+    void setPosition(int position) override { spin = std::clamp(position, 0, 255); }
+
+    LevelFields controls;
+    bool exchangeSucceeds = true;
+    bool editingEnabled = true;
+    int busyDepth = 0;
+    int spin = 0;
+};
+
+class LoadedLevelTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        state.tessera = testing::Tessera();
+        state.game.strGameDir = dir.path() + QLatin1Char('/');
+        state.ui = &ui;
+    }
+
+    QString PathOf(int row) const {
+        return dir.path() + QStringLiteral("/Qel_Rifs/") + catalogue.stem(row) +
+               QStringLiteral(".rif");
+    }
+
+    QTemporaryDir dir;
+    AppState state;
+    testing::RecordingUserInteraction ui;
+    LevelCatalogue catalogue;
+    FakeView view;
+    SpinSpearCount spinCount{view};
+};
+
+TEST_F(LoadedLevelTest, PlainFileIsWrittenBackCompressedWithEveryOtherByteKept) {
+    LevelSpec spec;
+    spec.compressed = false;
+    spec.equipment = 0xFFFFFFC0u;  // every bit the program must keep, no switch
+    spec.spears = 0xABCD0011u;
+    spec.recordSize = 64;
+    testing::WriteLevelFile(PathOf(5), spec);
+    ASSERT_TRUE(ReadFileBytes(PathOf(5)).startsWith("REBINFF2"));
+    const QByteArray before = testing::PlainStream(PathOf(5));
+    const QByteArray recordBefore = ReadRecord(PathOf(5));
+
+    LoadedLevel level(state, catalogue, view, spinCount);
+    view.controls.nLevel = 5;
+    level.Load();
+    ASSERT_TRUE(level.hasRecord());
+    EXPECT_TRUE(view.editingEnabled);
+    EXPECT_EQ(view.spin, 0x11);  // low 16 bits 0x0011
+    view.controls.switches = {true, true, true, true, true, true};
+    view.spin = 200;
+    ASSERT_TRUE(level.Save());
+
+    EXPECT_TRUE(ReadFileBytes(PathOf(5)).startsWith("REBCRIF1"));
+    const QByteArray recordAfter = ReadRecord(PathOf(5));
+    ASSERT_EQ(recordAfter.size(), 64);
+    EXPECT_EQ(WordAt(recordAfter, 16), 0xFFFFFFFFu);
+    EXPECT_EQ(WordAt(recordAfter, 20), 200u);
+    EXPECT_EQ(recordAfter.left(16), recordBefore.left(16));
+    EXPECT_EQ(recordAfter.mid(24), recordBefore.mid(24));
+
+    // Outside the record's eight edited bytes the level's content is the same.
+    QByteArray after = testing::PlainStream(PathOf(5));
+    const int at = before.indexOf(recordBefore);
+    ASSERT_GE(at, 0);
+    ASSERT_EQ(after.size(), before.size());
+    after.replace(at + 16, 8, before.mid(at + 16, 8));
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(view.busyDepth, 0);
+}
+
+TEST_F(LoadedLevelTest, RecordSizesAndMissingPartsDecideWhetherEditingIsPossible) {
+    struct Case {
+        const char* name;
+        LevelSpec spec;
+        bool editable;
+    };
+    LevelSpec noRecord;
+    noRecord.withRecord = false;
+    LevelSpec exactly24;
+    exactly24.recordSize = 24;
+    LevelSpec short23;
+    short23.recordSize = 23;
+    const Case cases[] = {
+        {"no record", noRecord, false},
+        {"24 bytes", exactly24, true},
+        {"23 bytes", short23, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        testing::WriteLevelFile(PathOf(0), c.spec);
+        const QByteArray file = ReadFileBytes(PathOf(0));
+        LoadedLevel level(state, catalogue, view, spinCount);
+        view.controls.nLevel = 0;
+        level.Load();
+        EXPECT_TRUE(level.isLoaded());
+        EXPECT_EQ(level.hasRecord(), c.editable);
+        EXPECT_EQ(view.editingEnabled, c.editable);
+        EXPECT_TRUE(ui.messages.empty());
+        const int beeps = ui.beeps;
+        EXPECT_EQ(level.Save(), c.editable);
+        EXPECT_EQ(ui.beeps, beeps + (c.editable ? 0 : 1));
+        if (!c.editable) {
+            EXPECT_EQ(ReadFileBytes(PathOf(0)), file);
+        }
+    }
+}
+
+TEST_F(LoadedLevelTest, FailedLoadLeavesNoLevelAndRowOutsideCatalogueOnlyBeeps) {
+    LoadedLevel level(state, catalogue, view, spinCount);
+    view.controls.nLevel = 7;
+    view.spin = 99;
+    view.controls.switches.fill(true);
+    level.Load();
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, QStringLiteral("ERROR: Failed to parse Level data!"));
+    EXPECT_EQ(ui.messages[0].icon, MessageIcon::Error);
+    EXPECT_FALSE(level.isLoaded());
+    EXPECT_FALSE(view.editingEnabled);
+    EXPECT_EQ(view.spin, 0);
+    EXPECT_EQ(view.controls.switches, (std::array<bool, 6>{}));
+    EXPECT_EQ(state.settings.GetInt("Settings", "Last Level", -1), 7);
+    EXPECT_EQ(level.levelPath(), PathOf(7));
+    EXPECT_EQ(view.busyDepth, 0);
+
+    // A file that is not a chunk file is refused the same way.
+    QDir().mkpath(dir.path() + QStringLiteral("/Qel_Rifs"));
+    QFile junk(PathOf(8));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write("not a level at all, just text");
+    junk.close();
+    view.controls.nLevel = 8;
+    level.Load();
+    EXPECT_EQ(ui.messages.size(), 2u);
+    EXPECT_FALSE(level.isLoaded());
+
+    for (int row : {-1, 59}) {
+        view.controls.nLevel = row;
+        const int beeps = ui.beeps;
+        level.Load();
+        EXPECT_EQ(ui.beeps, beeps + 1);
+        EXPECT_EQ(state.settings.GetInt("Settings", "Last Level", -1), 8);
+        EXPECT_EQ(ui.messages.size(), 2u);
+    }
+}
+
+TEST_F(LoadedLevelTest, SaveThatCannotWriteReportsAndKeepsTheEdit) {
+    testing::WriteLevelFile(PathOf(1), LevelSpec{});
+    LoadedLevel level(state, catalogue, view, spinCount);
+    view.controls.nLevel = 1;
+    level.Load();
+    ASSERT_TRUE(level.hasRecord());
+    // The level's folder disappears while the level is open.
+    ASSERT_TRUE(QDir(dir.path() + QStringLiteral("/Qel_Rifs")).removeRecursively());
+    view.spin = 77;
+    EXPECT_FALSE(level.Save());
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, QStringLiteral("ERROR: Failed to compile and save Level data!"));
+    EXPECT_TRUE(view.editingEnabled);
+    // Once the folder is back, the same edit is saved.
+    ASSERT_TRUE(QDir().mkpath(dir.path() + QStringLiteral("/Qel_Rifs")));
+    EXPECT_TRUE(level.Save());
+    EXPECT_EQ(WordAt(ReadRecord(PathOf(1)), 20), 77u);
+}
+
+TEST_F(LoadedLevelTest, FieldCountShowsTheWholeWordAndSavesAtMost255) {
+    struct Case {
+        std::uint32_t stored;
+        std::int32_t shown;
+        std::int32_t typed;
+        std::uint32_t written;
+    };
+    const Case cases[] = {
+        {1000, 1000, 1000, 255},
+        {12, 12, 12, 12},
+        {0x00010005, 0x00010005, -4, 255},
+        {7, 7, 255, 255},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stored);
+        LevelSpec spec;
+        spec.spears = c.stored;
+        testing::WriteLevelFile(PathOf(2), spec);
+        FieldSpearCount field;
+        LoadedLevel level(state, catalogue, view, field);
+        view.controls.nLevel = 2;
+        level.Load();
+        EXPECT_EQ(field.nSpears, c.shown);
+        field.nSpears = c.typed;
+        ASSERT_TRUE(level.Save());
+        EXPECT_EQ(WordAt(ReadRecord(PathOf(2)), 20), c.written);
+    }
+}
+
+TEST_F(LoadedLevelTest, FailedExchangeStopsSaveButNotLoad) {
+    testing::WriteLevelFile(PathOf(3), LevelSpec{});
+    LoadedLevel level(state, catalogue, view, spinCount);
+    view.controls.nLevel = 3;
+    view.exchangeSucceeds = false;
+    level.Load();
+    EXPECT_TRUE(level.hasRecord());
+    const QByteArray file = ReadFileBytes(PathOf(3));
+    view.spin = 1;
+    EXPECT_FALSE(level.Save());
+    EXPECT_EQ(ReadFileBytes(PathOf(3)), file);
+    EXPECT_EQ(ui.beeps, 0);
+}
+
+TEST_F(LoadedLevelTest, LevelFolderAndFileAreFoundInOtherLetterCase) {
+    const QString upper = dir.path() + QStringLiteral("/QEL_RIFS/") + catalogue.stem(4).toUpper() +
+                          QStringLiteral(".RIF");
+    testing::WriteLevelFile(upper, LevelSpec{});
+    EXPECT_EQ(LoadedLevel::levelFilePath(state.game.strGameDir, catalogue.stem(4)), upper);
+    // Without any match the exact name is used (and reported as missing).
+    EXPECT_EQ(LoadedLevel::levelFilePath(state.game.strGameDir, catalogue.stem(5)), PathOf(5));
+}
+
+TEST_F(LoadedLevelTest, StartNamesTheSelectedLevelsStem) {
+    LoadedLevel level(state, catalogue, view, spinCount);
+    level.fields.nLevel = 33;
+    EXPECT_TRUE(level.Start());
+    EXPECT_EQ(state.strLaunchParameters, QStringLiteral("-n ") + catalogue.stem(33));
+    level.fields.nLevel = -1;
+    EXPECT_FALSE(level.Start());
+    EXPECT_EQ(ui.beeps, 1);
+}
+
+}  // namespace
+}  // namespace gearloft
