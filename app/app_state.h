@@ -21,9 +21,9 @@ struct GameLocation {
 };
 
 struct AppState {
-    ProfileFile settings;           // the settings file, written back at exit
-    ProfileFile activeSkin;         // the chosen skin's description
-    TESSERAEXPORT tessera{};        // filled by the library's TesseraInit
+    ProfileFile settings;     // the settings file, written back at exit
+    ProfileFile activeSkin;   // the chosen skin's description
+    TESSERAEXPORT tessera{};  // filled by the library's TesseraInit
     GameLocation game;
     std::uint32_t splashDuration = 0;  // milliseconds; 0 means no splash
     std::uint32_t skinBackColor = 0;   // 0x00BBGGRR

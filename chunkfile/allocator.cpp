@@ -37,13 +37,17 @@ void* Reallocate(void* block, std::size_t size) {
     return std::realloc(block, size == 0 ? 1 : size);
 }
 
-void Free(void* block) { std::free(block); }
+void Free(void* block) {
+    std::free(block);
+}
 
 void FailAllocation(std::uint64_t nth) {
     g_failAt = nth;
     g_calls = 0;
 }
 
-std::uint64_t AllocationCount() { return g_calls; }
+std::uint64_t AllocationCount() {
+    return g_calls;
+}
 
 }  // namespace tessera

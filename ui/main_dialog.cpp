@@ -3,12 +3,12 @@
 #include "app/app_state.h"
 #include "app/user_interaction.h"
 #include "platform/wait_cursor.h"
+#include "ui/template_loader.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDesktopServices>
-#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
@@ -20,7 +20,6 @@
 #include <QShortcut>
 #include <QSpinBox>
 #include <QStyle>
-#include <QUiLoader>
 #include <QUrl>
 
 namespace gearloft {
@@ -59,15 +58,9 @@ MainDialog::MainDialog(AppState& state, QWidget* parent)
                                             m_spearCount)) {
     m_catalogue.ApplyOverrideFile(LevelCatalogue::overrideFilePath(state.programPath));
 
-    QFile file{QString::fromLatin1(kTemplate)};
-    if (!file.open(QIODevice::ReadOnly)) {
+    m_form = LoadTemplate(QString::fromLatin1(kTemplate), this);
+    if (m_form == nullptr) {
         qFatal("Gearloft: dialog template 102 is missing from the program's resources");
-    }
-    QUiLoader loader;
-    m_form = loader.load(&file, this);
-    if (!m_form) {
-        qFatal("Gearloft: dialog template 102 cannot be read: %s",
-               qPrintable(loader.errorString()));
     }
     Initialize();
 }

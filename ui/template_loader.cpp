@@ -9,13 +9,17 @@
 
 namespace gearloft {
 
-bool LoadTemplateInto(QDialog& dialog, const QString& resourcePath) {
+QWidget* LoadTemplate(const QString& resourcePath, QWidget* parent) {
     QFile file(resourcePath);
     if (!file.open(QIODevice::ReadOnly)) {
-        return false;
+        return nullptr;
     }
     QUiLoader loader;
-    std::unique_ptr<QWidget> form(loader.load(&file));
+    return loader.load(&file, parent);
+}
+
+bool LoadTemplateInto(QDialog& dialog, const QString& resourcePath) {
+    std::unique_ptr<QWidget> form(LoadTemplate(resourcePath, nullptr));
     if (form == nullptr) {
         return false;
     }

@@ -4,8 +4,13 @@
 #include <QString>
 
 class QDialog;
+class QWidget;
 
 namespace gearloft {
+
+// Builds the form at resourcePath as a new widget owned by parent; null when
+// the form is missing or cannot be read.
+QWidget* LoadTemplate(const QString& resourcePath, QWidget* parent);
 
 // Loads the form at resourcePath (":/gearloft/dialog/145.ui") and gives its
 // size, title and controls to `dialog`. Controls marked invisible in the form
