@@ -2,6 +2,7 @@
 
 #include "app/app_state.h"
 #include "app/level_catalogue.h"
+#include "app/settings_keys.h"
 #include "app/user_interaction.h"
 
 #include <QDir>
@@ -14,9 +15,6 @@
 namespace gearloft {
 
 namespace {
-
-const char kSettings[] = "Settings";
-const char kLastLevel[] = "Last Level";
 
 const char kLevelFolder[] = "Qel_Rifs";
 const char kEnvFolder[] = "REBENVDT";
@@ -125,7 +123,7 @@ void LoadedLevel::Load() {
         m_state.ui->Beep();
         return;
     }
-    m_state.settings.SetInt(kSettings, kLastLevel, fields.nLevel);
+    settings::Write(m_state.settings, settings::kLastLevel, fields.nLevel);
 
     BusyGuard busy(m_view);
     fields.switches.fill(false);

@@ -2,6 +2,7 @@
 
 #include "app/debug_output.h"
 #include "app/game_location.h"
+#include "app/settings_keys.h"
 #include "app/start_up_rules.h"
 #include "app/user_interaction.h"
 #include "ui/splash_dialog.h"
@@ -11,8 +12,6 @@
 
 namespace gearloft {
 namespace {
-
-constexpr char kSettings[] = "Settings";
 
 // Loads the skin named in the settings. Skin description files and skin
 // modules are not part of this build yet, so every skin falls back to the
@@ -70,7 +69,7 @@ bool GearloftApp::StartUp() {
     QDir::setCurrent(programDir);
 
     m_state.splashDuration =
-        SplashDuration(m_state.settings.GetInt(kSettings, "Splash Screen", 2000),
+        SplashDuration(settings::Read(m_state.settings, settings::kSplashScreen),
                        HasNoSplashSwitch(m_services.arguments));
     if (m_state.splashDuration != 0) {
         if (m_services.runSplash) {
@@ -80,7 +79,8 @@ bool GearloftApp::StartUp() {
         }
     }
 
-    const QByteArray skin = m_state.settings.GetString(kSettings, "Skin", QByteArray());
+    const QByteArray skin =
+        m_state.settings.GetString(settings::kSection, settings::kSkin, QByteArray());
     // A skin that loads will run the skinned main dialog once skins are part
     // of the program; until then LoadSkin never succeeds and says so, and the
     // plain dialog runs.
@@ -97,7 +97,7 @@ bool GearloftApp::StartUp() {
 
 void GearloftApp::LaunchGame() {
     QStringList arguments;
-    if (m_state.settings.GetInt(kSettings, "Start Level", 0) != 0) {
+    if (settings::Read(m_state.settings, settings::kStartLevel) != 0) {
         arguments = QProcess::splitCommand(m_state.strLaunchParameters);
     }
     QString whyNot;

@@ -1,6 +1,7 @@
 #include "ui/main_dialog.h"
 
 #include "app/app_state.h"
+#include "app/settings_keys.h"
 #include "app/user_interaction.h"
 #include "platform/wait_cursor.h"
 #include "ui/template_loader.h"
@@ -25,11 +26,6 @@
 namespace gearloft {
 
 namespace {
-
-const char kSettings[] = "Settings";
-const char kLastLevel[] = "Last Level";
-const char kPosX[] = "Pos X";
-const char kPosY[] = "Pos Y";
 
 const char kTemplate[] = ":/gearloft/dialog/102.ui";
 const char kIcon[] = ":/gearloft/icon/128.png";
@@ -128,7 +124,7 @@ void MainDialog::Initialize() {
     list->setMinimumWidth(list->sizeHintForColumn(0) +
                           list->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 8);
 
-    int lastLevel = m_state.settings.GetInt(kSettings, kLastLevel, 0);
+    int lastLevel = settings::Read(m_state.settings, settings::kLastLevel);
     if (!m_catalogue.isValidRow(lastLevel)) {
         lastLevel = 0;
     }
@@ -139,8 +135,8 @@ void MainDialog::Initialize() {
 
     // A stored position is used only while it lies on the primary screen
     // (the screen may have become smaller since it was stored).
-    const int x = m_state.settings.GetInt(kSettings, kPosX, -1);
-    const int y = m_state.settings.GetInt(kSettings, kPosY, -1);
+    const int x = settings::Read(m_state.settings, settings::kPosX);
+    const int y = settings::Read(m_state.settings, settings::kPosY);
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (screen && x >= 0 && y >= 0 && x < screen->geometry().width() &&
         y < screen->geometry().height()) {
@@ -194,8 +190,8 @@ void MainDialog::StorePlacementAndRelease() {
         if (isMaximized() || isFullScreen()) {
             topLeft = normalGeometry().topLeft() - (geometry().topLeft() - pos());
         }
-        m_state.settings.SetInt(kSettings, kPosX, topLeft.x());
-        m_state.settings.SetInt(kSettings, kPosY, topLeft.y());
+        settings::Write(m_state.settings, settings::kPosX, topLeft.x());
+        settings::Write(m_state.settings, settings::kPosY, topLeft.y());
     }
     m_level->Release();
 }
