@@ -29,23 +29,23 @@ const TESSERAEXPORT& Tessera() {
     return record;
 }
 
-QByteArray RecordBytes(const LevelSpec& spec) {
-    QByteArray bytes(static_cast<int>(std::max<std::uint32_t>(spec.recordSize, 24)), '\0');
+QByteArray RecordBytes(const LevelFixture& fixture) {
+    QByteArray bytes(static_cast<int>(std::max<std::uint32_t>(fixture.recordSize, 24)), '\0');
     auto* data = reinterpret_cast<unsigned char*>(bytes.data());
     qToLittleEndian<std::uint32_t>(0x11223344u, data + 0);
     qToLittleEndian<std::uint32_t>(0xA5A5A5A5u, data + 4);
     qToLittleEndian<std::uint32_t>(0xDEADBEEFu, data + 8);
     qToLittleEndian<std::uint32_t>(0x01020304u, data + 12);
-    qToLittleEndian<std::uint32_t>(spec.equipment, data + 16);
-    qToLittleEndian<std::uint32_t>(spec.spears, data + 20);
+    qToLittleEndian<std::uint32_t>(fixture.equipment, data + 16);
+    qToLittleEndian<std::uint32_t>(fixture.spears, data + 20);
     for (int i = 24; i < bytes.size(); ++i) {
         bytes[i] = static_cast<char>(0xF0 ^ i);
     }
-    bytes.resize(static_cast<int>(spec.recordSize));
+    bytes.resize(static_cast<int>(fixture.recordSize));
     return bytes;
 }
 
-void WriteLevelFile(const QString& path, const LevelSpec& spec) {
+void WriteLevelFile(const QString& path, const LevelFixture& fixture) {
     const TESSERAEXPORT& lib = Tessera();
     ASSERT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath()));
     RifItem* root = lib.CreateRifItemFolder("REBINFF2");
@@ -53,8 +53,8 @@ void WriteLevelFile(const QString& path, const LevelSpec& spec) {
     lib.InsertRifItemChild("HEADERDT", header, sizeof header, root, RIF_LAST);
     RifItem* env = lib.InsertRifItemFolder("REBENVDT", root, RIF_LAST);
     lib.InsertRifItemChild("ENDTHEAD", "\x05\x06\x07\x08", 4, env, RIF_LAST);
-    if (spec.withRecord) {
-        const QByteArray record = RecordBytes(spec);
+    if (fixture.withRecord) {
+        const QByteArray record = RecordBytes(fixture);
         lib.InsertRifItemChild("QELENVIR", record.constData(),
                                static_cast<std::uint32_t>(record.size()), env, RIF_LAST);
     }
@@ -68,7 +68,7 @@ void WriteLevelFile(const QString& path, const LevelSpec& spec) {
                            shape, RIF_LAST);
 
     const QByteArray file = QFile::encodeName(path);
-    if (spec.compressed) {
+    if (fixture.compressed) {
         ASSERT_TRUE(lib.SaveRifFile(root, file.constData()));
     } else {
         std::uint32_t length = 0;

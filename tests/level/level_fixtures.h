@@ -35,7 +35,7 @@ public:
 };
 
 // A level file's equipment record and how the file is stored.
-struct LevelSpec {
+struct LevelFixture {
     std::uint32_t equipment = 0x17;
     std::uint32_t spears = 30;
     std::uint32_t recordSize = 40;  // 24 + a tail the program must keep
@@ -43,12 +43,12 @@ struct LevelSpec {
     bool compressed = true;
 };
 
-// The record bytes of a spec: words and tail filled with recognisable values.
-QByteArray RecordBytes(const LevelSpec& spec);
+// The record bytes of a fixture: words and tail filled with recognisable values.
+QByteArray RecordBytes(const LevelFixture& fixture);
 
 // Writes a level with an environment folder around the record and some
 // siblings before and after it. Creates the folders on the way.
-void WriteLevelFile(const QString& path, const LevelSpec& spec);
+void WriteLevelFile(const QString& path, const LevelFixture& fixture);
 
 // The plain chunk stream of the level at path (loaded and compiled again by
 // the library), for comparing two files' content whatever their storage.

@@ -13,7 +13,7 @@
 namespace gearloft {
 namespace {
 
-using testing::LevelSpec;
+using testing::LevelFixture;
 using testing::ReadFileBytes;
 using testing::ReadRecord;
 using testing::WordAt;
@@ -63,12 +63,12 @@ protected:
 };
 
 TEST_F(LoadedLevelTest, PlainFileIsWrittenBackCompressedWithEveryOtherByteKept) {
-    LevelSpec spec;
-    spec.compressed = false;
-    spec.equipment = 0xFFFFFFC0u;  // every bit the program must keep, no switch
-    spec.spears = 0xABCD0011u;
-    spec.recordSize = 64;
-    testing::WriteLevelFile(PathOf(5), spec);
+    LevelFixture fixture;
+    fixture.compressed = false;
+    fixture.equipment = 0xFFFFFFC0u;  // every bit the program must keep, no switch
+    fixture.spears = 0xABCD0011u;
+    fixture.recordSize = 64;
+    testing::WriteLevelFile(PathOf(5), fixture);
     ASSERT_TRUE(ReadFileBytes(PathOf(5)).startsWith("REBINFF2"));
     const QByteArray before = testing::PlainStream(PathOf(5));
     const QByteArray recordBefore = ReadRecord(PathOf(5));
@@ -104,14 +104,14 @@ TEST_F(LoadedLevelTest, PlainFileIsWrittenBackCompressedWithEveryOtherByteKept) 
 TEST_F(LoadedLevelTest, RecordSizesAndMissingPartsDecideWhetherEditingIsPossible) {
     struct Case {
         const char* name;
-        LevelSpec spec;
+        LevelFixture fixture;
         bool editable;
     };
-    LevelSpec noRecord;
+    LevelFixture noRecord;
     noRecord.withRecord = false;
-    LevelSpec exactly24;
+    LevelFixture exactly24;
     exactly24.recordSize = 24;
-    LevelSpec short23;
+    LevelFixture short23;
     short23.recordSize = 23;
     const Case cases[] = {
         {"no record", noRecord, false},
@@ -120,7 +120,7 @@ TEST_F(LoadedLevelTest, RecordSizesAndMissingPartsDecideWhetherEditingIsPossible
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        testing::WriteLevelFile(PathOf(0), c.spec);
+        testing::WriteLevelFile(PathOf(0), c.fixture);
         const QByteArray file = ReadFileBytes(PathOf(0));
         LoadedLevel level(state, catalogue, view, spinCount);
         view.controls.nLevel = 0;
@@ -177,7 +177,7 @@ TEST_F(LoadedLevelTest, FailedLoadLeavesNoLevelAndRowOutsideCatalogueOnlyBeeps) 
 }
 
 TEST_F(LoadedLevelTest, SaveThatCannotWriteReportsAndKeepsTheEdit) {
-    testing::WriteLevelFile(PathOf(1), LevelSpec{});
+    testing::WriteLevelFile(PathOf(1), LevelFixture{});
     LoadedLevel level(state, catalogue, view, spinCount);
     view.controls.nLevel = 1;
     level.Load();
@@ -210,9 +210,9 @@ TEST_F(LoadedLevelTest, FieldCountShowsTheWholeWordAndSavesAtMost255) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.stored);
-        LevelSpec spec;
-        spec.spears = c.stored;
-        testing::WriteLevelFile(PathOf(2), spec);
+        LevelFixture fixture;
+        fixture.spears = c.stored;
+        testing::WriteLevelFile(PathOf(2), fixture);
         FieldSpearCount field;
         LoadedLevel level(state, catalogue, view, field);
         view.controls.nLevel = 2;
@@ -225,7 +225,7 @@ TEST_F(LoadedLevelTest, FieldCountShowsTheWholeWordAndSavesAtMost255) {
 }
 
 TEST_F(LoadedLevelTest, FailedExchangeStopsSaveButNotLoad) {
-    testing::WriteLevelFile(PathOf(3), LevelSpec{});
+    testing::WriteLevelFile(PathOf(3), LevelFixture{});
     LoadedLevel level(state, catalogue, view, spinCount);
     view.controls.nLevel = 3;
     view.exchangeSucceeds = false;
@@ -241,7 +241,7 @@ TEST_F(LoadedLevelTest, FailedExchangeStopsSaveButNotLoad) {
 TEST_F(LoadedLevelTest, LevelFolderAndFileAreFoundInOtherLetterCase) {
     const QString upper = dir.path() + QStringLiteral("/QEL_RIFS/") + catalogue.stem(4).toUpper() +
                           QStringLiteral(".RIF");
-    testing::WriteLevelFile(upper, LevelSpec{});
+    testing::WriteLevelFile(upper, LevelFixture{});
     EXPECT_EQ(LoadedLevel::levelFilePath(state.game.strGameDir, catalogue.stem(4)), upper);
     // Without any match the exact name is used (and reported as missing).
     EXPECT_EQ(LoadedLevel::levelFilePath(state.game.strGameDir, catalogue.stem(5)), PathOf(5));

@@ -28,7 +28,7 @@
 namespace gearloft {
 namespace {
 
-using testing::LevelSpec;
+using testing::LevelFixture;
 using testing::ReadFileBytes;
 using testing::ReadRecord;
 using testing::WordAt;
@@ -129,9 +129,9 @@ TEST_F(MainDialogTest, OpensOnTheLastLevelOrTheFirstRow) {
     };
     const Case cases[] = {
         {"last row", 58, 58}, {"past the end", 59, 0}, {"negative", -3, 0}, {"absent", -100, 0}};
-    LevelSpec last;
+    LevelFixture last;
     last.equipment = 0x21;
-    testing::WriteLevelFile(PathOf(0), LevelSpec{});
+    testing::WriteLevelFile(PathOf(0), LevelFixture{});
     testing::WriteLevelFile(PathOf(58), last);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -157,10 +157,10 @@ TEST_F(MainDialogTest, OpensOnTheLastLevelOrTheFirstRow) {
 }
 
 TEST_F(MainDialogTest, SavingWritesTheSwitchesAndTheCountAndNothingElse) {
-    LevelSpec spec;
-    spec.equipment = 0xE5;
-    spec.spears = 7;
-    testing::WriteLevelFile(PathOf(0), spec);
+    LevelFixture fixture;
+    fixture.equipment = 0xE5;
+    fixture.spears = 7;
+    testing::WriteLevelFile(PathOf(0), fixture);
     const QByteArray before = testing::PlainStream(PathOf(0));
     Open();
     ASSERT_TRUE(EditingEnabled());
@@ -178,7 +178,7 @@ TEST_F(MainDialogTest, SavingWritesTheSwitchesAndTheCountAndNothingElse) {
     EXPECT_EQ(WordAt(record, 16), 0xC1u);
     EXPECT_EQ(WordAt(record, 20), 42u);
     QByteArray after = testing::PlainStream(PathOf(0));
-    const int at = before.indexOf(testing::RecordBytes(spec));
+    const int at = before.indexOf(testing::RecordBytes(fixture));
     ASSERT_GE(at, 0);
     ASSERT_EQ(after.size(), before.size());
     after.replace(at + 16, 8, before.mid(at + 16, 8));
@@ -196,9 +196,9 @@ TEST_F(MainDialogTest, CountShowsItsLowBitsWithinTheSpinRange) {
     const Case cases[] = {{1000, 255}, {0x00010005, 5}, {255, 255}, {0, 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.stored);
-        LevelSpec spec;
-        spec.spears = c.stored;
-        testing::WriteLevelFile(PathOf(0), spec);
+        LevelFixture fixture;
+        fixture.spears = c.stored;
+        testing::WriteLevelFile(PathOf(0), fixture);
         Open();
         EXPECT_EQ(Spin()->value(), c.shown);
         Click("c1010");
@@ -206,9 +206,9 @@ TEST_F(MainDialogTest, CountShowsItsLowBitsWithinTheSpinRange) {
         dialog.reset();
     }
     // A count field left empty keeps the spin control's last valid position.
-    LevelSpec spec;
-    spec.spears = 44;
-    testing::WriteLevelFile(PathOf(0), spec);
+    LevelFixture fixture;
+    fixture.spears = 44;
+    testing::WriteLevelFile(PathOf(0), fixture);
     Open();
     QLineEdit* field = Control<QLineEdit>("c1007");
     field->setFocus();
@@ -227,10 +227,10 @@ TEST_F(MainDialogTest, RestoreWritesTheRowsDefaults) {
     const Case cases[] = {{26, 0x00}, {40, 0x17}, {4, 0x3F}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.row);
-        LevelSpec spec;
-        spec.equipment = 0xABCD00E9;
-        spec.spears = 3;
-        testing::WriteLevelFile(PathOf(c.row), spec);
+        LevelFixture fixture;
+        fixture.equipment = 0xABCD00E9;
+        fixture.spears = 3;
+        testing::WriteLevelFile(PathOf(c.row), fixture);
         state.settings.SetInt("Settings", "Last Level", c.row);
         Open();
         Click("c1014");
@@ -244,7 +244,7 @@ TEST_F(MainDialogTest, RestoreWritesTheRowsDefaults) {
 }
 
 TEST_F(MainDialogTest, MissingFileShowsTheParseMessageAndDisablesEditing) {
-    testing::WriteLevelFile(PathOf(0), LevelSpec{});
+    testing::WriteLevelFile(PathOf(0), LevelFixture{});
     Open();
     ASSERT_TRUE(EditingEnabled());
     Choose(9);
@@ -263,9 +263,9 @@ TEST_F(MainDialogTest, MissingFileShowsTheParseMessageAndDisablesEditing) {
 }
 
 TEST_F(MainDialogTest, ShortRecordDisablesEditingAndSaveBeeps) {
-    LevelSpec spec;
-    spec.recordSize = 23;
-    testing::WriteLevelFile(PathOf(0), spec);
+    LevelFixture fixture;
+    fixture.recordSize = 23;
+    testing::WriteLevelFile(PathOf(0), fixture);
     const QByteArray file = ReadFileBytes(PathOf(0));
     Open();
     EXPECT_FALSE(EditingEnabled());
@@ -276,10 +276,10 @@ TEST_F(MainDialogTest, ShortRecordDisablesEditingAndSaveBeeps) {
 }
 
 TEST_F(MainDialogTest, ChoosingTheSameRowAgainDropsUnsavedEdits) {
-    LevelSpec spec;
-    spec.equipment = 0x03;
-    spec.spears = 12;
-    testing::WriteLevelFile(PathOf(0), spec);
+    LevelFixture fixture;
+    fixture.equipment = 0x03;
+    fixture.spears = 12;
+    testing::WriteLevelFile(PathOf(0), fixture);
     Open();
     QTest::mouseClick(Switch(4), Qt::LeftButton);
     TypeCount(QStringLiteral("99"));
@@ -290,8 +290,8 @@ TEST_F(MainDialogTest, ChoosingTheSameRowAgainDropsUnsavedEdits) {
 }
 
 TEST_F(MainDialogTest, StartEndsWithOkAndTheLevelsStemWithoutSaving) {
-    testing::WriteLevelFile(PathOf(0), LevelSpec{});
-    testing::WriteLevelFile(PathOf(33), LevelSpec{});
+    testing::WriteLevelFile(PathOf(0), LevelFixture{});
+    testing::WriteLevelFile(PathOf(33), LevelFixture{});
     const QByteArray file = ReadFileBytes(PathOf(33));
     Open();
     Choose(33);
@@ -308,7 +308,7 @@ TEST_F(MainDialogTest, StartEndsWithOkAndTheLevelsStemWithoutSaving) {
 TEST_F(MainDialogTest, EscAndQuitEndWithCancelAndSaveNothing) {
     for (bool esc : {true, false}) {
         SCOPED_TRACE(esc ? "Esc" : "Quit");
-        testing::WriteLevelFile(PathOf(0), LevelSpec{});
+        testing::WriteLevelFile(PathOf(0), LevelFixture{});
         const QByteArray file = ReadFileBytes(PathOf(0));
         Open();
         QTest::mouseClick(Switch(1), Qt::LeftButton);
@@ -327,7 +327,7 @@ TEST_F(MainDialogTest, EscAndQuitEndWithCancelAndSaveNothing) {
 }
 
 TEST_F(MainDialogTest, PositionIsRestoredOnScreenAndStoredOnce) {
-    testing::WriteLevelFile(PathOf(0), LevelSpec{});
+    testing::WriteLevelFile(PathOf(0), LevelFixture{});
     state.settings.SetInt("Settings", "Pos X", 10);
     state.settings.SetInt("Settings", "Pos Y", 20);
     Open();
@@ -356,7 +356,7 @@ TEST_F(MainDialogTest, PositionIsRestoredOnScreenAndStoredOnce) {
 }
 
 TEST_F(MainDialogTest, F1OpensTheHelpFileBesideTheProgram) {
-    testing::WriteLevelFile(PathOf(0), LevelSpec{});
+    testing::WriteLevelFile(PathOf(0), LevelFixture{});
     UrlRecorder recorder;
     QDesktopServices::setUrlHandler(QStringLiteral("file"), &recorder, "open");
     state.helpFilePath = dir.path() + QStringLiteral("/gearloft.html");
@@ -397,9 +397,9 @@ TEST_F(MainDialogTest, CatalogueFileBesideTheProgramRenamesRows) {
         "[Level 0]\nName=My own first level\nStem=own01\n[Level 1]\nStem=\x01"
         "bad\n");
     cfg.close();
-    LevelSpec spec;
-    spec.equipment = 0x08;
-    testing::WriteLevelFile(state.game.strGameDir + QStringLiteral("Qel_Rifs/own01.rif"), spec);
+    LevelFixture fixture;
+    fixture.equipment = 0x08;
+    testing::WriteLevelFile(state.game.strGameDir + QStringLiteral("Qel_Rifs/own01.rif"), fixture);
     Open();
     EXPECT_EQ(LevelList()->itemText(0), QStringLiteral("My own first level"));
     EXPECT_EQ(LevelList()->itemText(1), catalogue.displayName(1));
