@@ -22,15 +22,9 @@
 
 #include "chunkfile/allocator.h"
 #include "chunkfile/byte_order.h"
+#include "chunkfile/cpu_dispatch.h"
 #include "chunkfile/huffman.h"
 #include "chunkfile/tessera.h"
-
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#define TESSERA_X86_DISPATCH 1
-#else
-#define TESSERA_X86_DISPATCH 0
-#endif
-#define TESSERA_ALWAYS_INLINE __attribute__((always_inline))
 
 namespace tessera {
 namespace {
