@@ -8,10 +8,13 @@
 #include "ui/main_dialog.h"
 
 #include <QApplication>
+#include <QIcon>
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Gearloft"));
+    // The program's icon for every window it opens, the game file dialog included.
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/gearloft/icon/128.png")));
 
     gearloft::AppState state;
     state.programPath = QCoreApplication::applicationFilePath();
