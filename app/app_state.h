@@ -2,8 +2,8 @@
 // program starts, filled by start-up, valid until the program ends.
 #pragma once
 
+#include "app/library_binding.h"
 #include "app/profile_file.h"
-#include "chunkfile/tessera.h"
 
 #include <QString>
 
@@ -21,9 +21,9 @@ struct GameLocation {
 };
 
 struct AppState {
-    ProfileFile settings;     // the settings file, written back at exit
-    ProfileFile activeSkin;   // the chosen skin's description
-    TESSERAEXPORT tessera{};  // filled by the library's TesseraInit
+    ProfileFile settings;    // the settings file, written back at exit
+    ProfileFile activeSkin;  // the chosen skin's description
+    TesseraRecord tessera;   // the library bound at start-up; null before and after
     GameLocation game;
     std::uint32_t splashDuration = 0;  // milliseconds; 0 means no splash
     std::uint32_t skinBackColor = 0;   // 0x00BBGGRR

@@ -135,15 +135,16 @@ void LoadedLevel::Load() {
     Release();
     m_pEnvItem = nullptr;
 
-    const TESSERAEXPORT& lib = m_state.tessera;
-    if (lib.LoadRifFile) {
-        m_pRoot = lib.LoadRifFile(QFile::encodeName(m_strLevelPath).constData());
+    if (m_state.tessera && m_state.tessera->LoadRifFile) {
+        m_pRoot = m_state.tessera->LoadRifFile(QFile::encodeName(m_strLevelPath).constData());
     }
     if (!m_pRoot) {
         m_state.ui->ShowMessage(QStringLiteral("ERROR: Failed to parse Level data!"),
                                 MessageIcon::Error);
         return;
     }
+    m_tessera = m_state.tessera;
+    const TESSERAEXPORT& lib = *m_tessera;
 
     RifItem* envFolder = lib.FindFirstRifItem(m_pRoot, kEnvFolder);
     m_pEnvItem = envFolder ? lib.FindFirstRifItem(envFolder, kRecordName) : nullptr;
@@ -176,7 +177,7 @@ bool LoadedLevel::Save() {
     const std::uint32_t spears = m_count.ValueToSave();
 
     BusyGuard busy(m_view);
-    const TESSERAEXPORT& lib = m_state.tessera;
+    const TESSERAEXPORT& lib = *m_tessera;
     std::uint32_t size = 0;
     auto* record = static_cast<unsigned char*>(lib.GetRifItemData(m_pEnvItem, &size));
     if (!record || size < kRecordMinSize) {
@@ -224,10 +225,11 @@ bool LoadedLevel::Start() {
 
 void LoadedLevel::Release() {
     if (m_pRoot) {
-        m_state.tessera.DeleteRifItem(m_pRoot);
+        m_tessera->DeleteRifItem(m_pRoot);
         m_pRoot = nullptr;
     }
     m_pEnvItem = nullptr;
+    m_tessera.reset();
 }
 
 }  // namespace gearloft

@@ -23,6 +23,7 @@
 #include <array>
 #include <cstdint>
 
+#include "app/library_binding.h"
 #include "chunkfile/tessera.h"
 
 namespace gearloft {
@@ -121,7 +122,7 @@ public:
     // Sets the launch parameters "-n <stem>" for the selected level; false
     // (with a beep) when the selection names no level.
     bool Start();
-    // Frees the loaded tree.
+    // Frees the loaded tree and lets go of the library it came from.
     void Release();
 
     LevelFields fields;
@@ -144,6 +145,9 @@ private:
     const LevelCatalogue& m_catalogue;
     LevelView& m_view;
     SpearCount& m_count;
+    // The library that made m_pRoot, kept while the tree lives: the tree is
+    // freed by that library's code even when the program has let go of it.
+    TesseraRecord m_tessera;
     RifItem* m_pRoot = nullptr;
     RifItem* m_pEnvItem = nullptr;
     QString m_strLevelPath;

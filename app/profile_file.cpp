@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -69,6 +70,31 @@ std::uint32_t LeadingByte(const QByteArray& text) {
         value = (value * 10 + static_cast<std::uint32_t>(text[i] - '0')) & 0xFF;
     }
     return value;
+}
+
+// Creates a new file beside the one that info names, as a document is
+// created (mode 0666 under the umask, which the system applies: the process's
+// mask is never changed, so other threads creating files meanwhile are not
+// affected), and stores its name in path. The descriptor, or -1.
+int CreateTemporaryBeside(const QFileInfo& info, QByteArray* path) {
+    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    const QByteArray stem =
+        QFile::encodeName(info.absolutePath()) + "/." + QFile::encodeName(info.fileName()) + ".";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        QByteArray name = stem;
+        for (int i = 0; i < 6; ++i) {
+            name += kLetters[QRandomGenerator::global()->bounded(36)];
+        }
+        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            *path = name;
+            return fd;
+        }
+        if (errno != EEXIST) {
+            return -1;
+        }
+    }
+    return -1;
 }
 
 // Closes the stream and removes the temporary file when a save does not
@@ -207,9 +233,8 @@ bool ProfileFile::Save(const QString& path) {
         info = QFileInfo(info.symLinkTarget());
     }
     const QByteArray target = QFile::encodeName(info.absoluteFilePath());
-    QByteArray pattern = QFile::encodeName(info.absolutePath()) + "/." +
-                         QFile::encodeName(info.fileName()) + ".XXXXXX";
-    const int fd = ::mkstemp(pattern.data());
+    QByteArray pattern;
+    const int fd = CreateTemporaryBeside(info, &pattern);
     if (fd < 0) {
         return false;
     }
@@ -247,18 +272,14 @@ bool ProfileFile::Save(const QString& path) {
         return false;
     }
 
-    // Keep the permission bits of the file being replaced; a new file gets the
-    // usual ones for a document.
+    // Keep the permission bits of the file being replaced; a new file keeps
+    // what its create gave it, the usual bits for a document under the
+    // process's umask.
     struct stat old {};
-    mode_t mode = 0666;
-    if (::stat(target.constData(), &old) == 0) {
-        mode = old.st_mode & 07777;
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode &= ~mask;
+    if (::stat(target.constData(), &old) == 0 && ::fchmod(fd, old.st_mode & 07777) != 0) {
+        return false;
     }
-    if (::fchmod(fd, mode) != 0 || !temporary.Close()) {
+    if (!temporary.Close()) {
         return false;
     }
     if (std::rename(pattern.constData(), target.constData()) != 0) {

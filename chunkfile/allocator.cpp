@@ -1,17 +1,27 @@
-#include "allocator.h"
+#include "chunkfile/allocator.h"
 
+#include <atomic>
 #include <cstdlib>
 
 namespace tessera {
 namespace {
 
-std::uint64_t g_failAt = 0;
-std::uint64_t g_calls = 0;
+// The failure injection of the tests. Counting starts with the first
+// FailAllocation() call, so a program that never calls it pays one relaxed
+// load per allocation and writes nothing shared; once armed, every thread's
+// allocations count atomically.
+std::atomic<bool> g_armed{false};
+std::atomic<std::uint64_t> g_failAt{0};
+std::atomic<std::uint64_t> g_calls{0};
 
 // Counts the call and tells whether an injected failure is due now.
 bool InjectedFailure() {
-    ++g_calls;
-    return g_failAt != 0 && g_calls == g_failAt;
+    if (!g_armed.load(std::memory_order_relaxed)) {
+        return false;
+    }
+    const std::uint64_t call = g_calls.fetch_add(1, std::memory_order_relaxed) + 1;
+    const std::uint64_t failAt = g_failAt.load(std::memory_order_relaxed);
+    return failAt != 0 && call == failAt;
 }
 
 }  // namespace
@@ -42,12 +52,13 @@ void Free(void* block) {
 }
 
 void FailAllocation(std::uint64_t nth) {
-    g_failAt = nth;
-    g_calls = 0;
+    g_failAt.store(nth, std::memory_order_relaxed);
+    g_calls.store(0, std::memory_order_relaxed);
+    g_armed.store(true, std::memory_order_relaxed);
 }
 
 std::uint64_t AllocationCount() {
-    return g_calls;
+    return g_calls.load(std::memory_order_relaxed);
 }
 
 }  // namespace tessera

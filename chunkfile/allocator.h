@@ -18,9 +18,10 @@ void* Reallocate(void* block, std::size_t size);
 void Free(void* block);
 
 // Test hook: the nth call of Allocate/AllocateZeroed/Reallocate from now on
-// (1 for the very next) fails; 0 turns injection off. Resets the count.
+// (1 for the very next) fails; 0 turns injection off. Resets the count. Safe
+// to call while other threads allocate; the count is then theirs too.
 void FailAllocation(std::uint64_t nth);
-// Allocation calls made since the last FailAllocation().
+// Allocation calls made since the last FailAllocation() (0 before the first).
 std::uint64_t AllocationCount();
 
 }  // namespace tessera

@@ -14,7 +14,9 @@ void Diagnose(const char* message);
 // Receives each message; tests install one to assert the exact lines.
 using DiagnosticHook = void (*)(const char* message, void* context);
 
-// Installs the hook (null removes it) and returns the previous one.
+// Installs the hook (null removes it) and returns the previous one. The hook
+// is called with a lock held: one message at a time, never after it has been
+// replaced, and it must not call back into the library.
 DiagnosticHook SetDiagnosticHook(DiagnosticHook hook, void* context);
 
 }  // namespace tessera

@@ -8,6 +8,7 @@
 
 #include <dlfcn.h>
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -20,7 +21,9 @@
 namespace tessera {
 namespace {
 
-void* g_module = nullptr;
+// Written once by the constructor below, before any client can run, and
+// by the tests' hook; atomic so that TesseraInit on any thread reads it safely.
+std::atomic<void*> g_module{nullptr};
 
 // Records the module handle when the library is loaded, before any client can
 // call TesseraInit. dlopen with RTLD_NOLOAD only finds the object that is
@@ -29,18 +32,24 @@ void* g_module = nullptr;
 // long as the library is loaded, which is as long as this code can run). In a
 // program that links the static library the object is the program itself,
 // which dlopen does not find by name; the program's own handle stands in.
+//
+// The address asked about is this function's own: it has internal linkage,
+// so it always lies in this library, whereas an exported name could resolve
+// to a function of the same name that the program defines.
 __attribute__((constructor)) void RecordModuleHandle() {
     Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&TesseraInit), &info) != 0 && info.dli_fname != nullptr &&
-        info.dli_fname[0] != '\0') {
-        g_module = dlopen(info.dli_fname, RTLD_LAZY | RTLD_NOLOAD);
+    void* module = nullptr;
+    if (dladdr(reinterpret_cast<void*>(&RecordModuleHandle), &info) != 0 &&
+        info.dli_fname != nullptr && info.dli_fname[0] != '\0') {
+        module = dlopen(info.dli_fname, RTLD_LAZY | RTLD_NOLOAD);
     }
-    if (g_module == nullptr) {
-        g_module = dlopen(nullptr, RTLD_LAZY);
+    if (module == nullptr) {
+        module = dlopen(nullptr, RTLD_LAZY);
     }
-    if (g_module != nullptr) {
-        dlclose(g_module);
+    if (module != nullptr) {
+        dlclose(module);
     }
+    g_module.store(module);
 }
 
 // One pointer field of a form: the export it receives and where it lies.
@@ -197,30 +206,25 @@ static_assert(offsetof(TESSERAEXPORT, dwVersion) == 4);
 }  // namespace
 
 void* ModuleHandle() {
-    return g_module;
+    return g_module.load();
 }
 
 void* SetModuleHandle(void* handle) {
-    void* previous = g_module;
-    g_module = handle;
-    return previous;
+    return g_module.exchange(handle);
 }
 
-}  // namespace tessera
-
-extern "C" TESSERA_API RifBool TesseraInit(void* record) {
-    using tessera::Diagnose;
-    void* module = tessera::ModuleHandle();
+bool InitRecord(void* record) {
+    void* module = ModuleHandle();
     if (module == nullptr) {
         Diagnose("ERROR: Tessera.dll has not been loaded properly.\n");
         Diagnose("(there's no valid HINSTANCE in here)\n");
-        return 0;
+        return false;
     }
-    const tessera::Form* form = nullptr;
+    const Form* form = nullptr;
     if (record != nullptr) {
         std::uint32_t size = 0;
         std::memcpy(&size, record, sizeof size);
-        for (const tessera::Form& candidate : tessera::kForms) {
+        for (const Form& candidate : kForms) {
             if (candidate.size == size) {
                 form = &candidate;
                 break;
@@ -231,7 +235,7 @@ extern "C" TESSERA_API RifBool TesseraInit(void* record) {
         Diagnose("ERROR: Invalid parameter in Tessera.dll: TesseraInit(...)\n");
         Diagnose("please pass a valid pointer to a an existing TESSERAEXPORT structure\n");
         Diagnose("which has been properly initialized. (dwSize = sizeof(TESSERAEXPORT))\n");
-        return 0;
+        return false;
     }
 
     auto* bytes = static_cast<unsigned char*>(record);
@@ -255,7 +259,13 @@ extern "C" TESSERA_API RifBool TesseraInit(void* record) {
         Diagnose("ERROR: Initialization failure in Tessera.dll: TesseraInit(...)\n");
         Diagnose("  GetProcAddress(...) returned NULL for one or more exported functions:\n  ");
         Diagnose(lastError);
-        return 0;
+        return false;
     }
-    return 1;
+    return true;
+}
+
+}  // namespace tessera
+
+extern "C" TESSERA_API RifBool TesseraInit(void* record) {
+    return tessera::InitRecord(record) ? 1 : 0;
 }

@@ -9,6 +9,9 @@ namespace tessera {
 // exports them, as with -rdynamic). Null when none could be had.
 void* ModuleHandle();
 
+// TesseraInit: fills the record whose dwSize names one of the forms.
+bool InitRecord(void* record);
+
 // Test hook: replaces the recorded handle and returns the previous one.
 void* SetModuleHandle(void* handle);
 

@@ -37,11 +37,17 @@ namespace {
 constexpr std::size_t kChunkHeaderSize = 12;
 constexpr char kContainerMagic[8] = {'R', 'E', 'B', 'C', 'R', 'I', 'F', '1'};
 
-FileFault g_fault = FileFault::kNone;
-std::size_t g_transferLimit = 0;
+// Test hooks, read by every load and save on any thread: atomic, so that a
+// program loading levels on several threads at once stays well defined.
+std::atomic<FileFault> g_fault{FileFault::kNone};
+std::atomic<std::size_t> g_transferLimit{0};
+
+bool Injected(FileFault step) {
+    return g_fault.load(std::memory_order_relaxed) == step;
+}
 
 bool Fault(FileFault step, int error) {
-    if (g_fault != step) {
+    if (!Injected(step)) {
         return false;
     }
     errno = error;
@@ -49,7 +55,8 @@ bool Fault(FileFault step, int error) {
 }
 
 std::size_t Clamp(std::size_t bytes) {
-    return g_transferLimit != 0 && bytes > g_transferLimit ? g_transferLimit : bytes;
+    const std::size_t limit = g_transferLimit.load(std::memory_order_relaxed);
+    return limit != 0 && bytes > limit ? limit : bytes;
 }
 
 // ---------------------------------------------------------------------------
@@ -96,7 +103,7 @@ unsigned char* ReadWholeFile(const char* path, std::size_t* length) {
     }
     // An injected short read ends the file half-way, as if it had been cut
     // short since fstat().
-    const std::size_t end = g_fault == FileFault::kShortRead ? size / 2 : size;
+    const std::size_t end = Injected(FileFault::kShortRead) ? size / 2 : size;
     std::size_t done = 0;
     while (done < end) {
         const ssize_t got = read(fd, block + done, Clamp(end - done));
@@ -152,7 +159,7 @@ std::string TemporaryName(const std::string& target, unsigned attempt) {
 
 bool WriteAll(int fd, const unsigned char* data, std::size_t size) {
     // An injected full disk takes half the bytes first, as a real one would.
-    const std::size_t stopAt = g_fault == FileFault::kWrite ? size / 2 : size;
+    const std::size_t stopAt = Injected(FileFault::kWrite) ? size / 2 : size;
     std::size_t done = 0;
     while (done < size) {
         if (done >= stopAt) {
@@ -250,11 +257,11 @@ bool ReplaceFile(const char* path, const unsigned char* data, std::size_t size) 
 }  // namespace
 
 void SetFileFault(FileFault fault) {
-    g_fault = fault;
+    g_fault.store(fault, std::memory_order_relaxed);
 }
 
 void SetFileTransferLimit(std::size_t bytes) {
-    g_transferLimit = bytes;
+    g_transferLimit.store(bytes, std::memory_order_relaxed);
 }
 
 RifItem* LoadBlock(const void* data, std::size_t length) {
@@ -274,52 +281,82 @@ RifItem* LoadBlock(const void* data, std::size_t length) {
     return root;
 }
 
+RifItem* LoadFile(const char* path) {
+    if (path == nullptr || path[0] == '\0') {
+        return nullptr;
+    }
+    std::size_t length = 0;
+    unsigned char* block = ReadWholeFile(path, &length);
+    if (block == nullptr) {
+        return nullptr;
+    }
+    RifItem* root = LoadBlock(block, length);
+    Free(block);
+    return root;
+}
+
+bool SaveFile(const RifItem* root, const char* path) {
+    if (path == nullptr || path[0] == '\0' || root == nullptr) {
+        return false;
+    }
+    std::uint32_t streamLength = 0;
+    void* stream = CompileTree(root, &streamLength);
+    if (stream == nullptr || streamLength == 0) {
+        Diagnose("ERROR: SaveRifFile() failed to compile RIF\n");
+        Free(stream);
+        return false;
+    }
+    std::uint32_t containerLength = 0;
+    void* container = CompressContainer(stream, streamLength, &containerLength);
+    Free(stream);
+    if (container == nullptr || containerLength == 0) {
+        Diagnose("ERROR: SaveRifFile() failed to compress RIF!\n");
+        Free(container);
+        return false;
+    }
+    bool written = false;
+    try {
+        written = ReplaceFile(path, static_cast<const unsigned char*>(container), containerLength);
+    } catch (...) {
+        // Only building the file names can throw, before anything is created.
+    }
+    Free(container);
+    return written;
+}
+
+void* SaveBlock(const RifItem* root, std::uint32_t* length) {
+    if (root == nullptr) {
+        return nullptr;
+    }
+    std::uint32_t containerLength = 0;
+    void* container = nullptr;
+    std::uint32_t streamLength = 0;
+    void* stream = CompileTree(root, &streamLength);
+    if (stream == nullptr || streamLength == 0) {
+        Diagnose("ERROR: SaveRif() failed to compile RIF\n");
+    } else {
+        container = CompressContainer(stream, streamLength, &containerLength);
+        if (container == nullptr) {
+            containerLength = 0;
+        }
+    }
+    Free(stream);
+    if (length != nullptr) {
+        *length = containerLength;
+    }
+    return container;
+}
+
 }  // namespace tessera
 
 extern "C" {
 
 TESSERA_API RifItem* LoadRifFile(const char* path) {
-    if (path == nullptr || path[0] == '\0') {
-        return nullptr;
-    }
-    std::size_t length = 0;
-    unsigned char* block = tessera::ReadWholeFile(path, &length);
-    if (block == nullptr) {
-        return nullptr;
-    }
-    RifItem* root = tessera::LoadBlock(block, length);
-    tessera::Free(block);
-    return root;
+    return tessera::LoadFile(path);
 }
 
 TESSERA_API RifBool SaveRifFile(RifItem* root, const char* path) {
-    if (path == nullptr || path[0] == '\0' || root == nullptr) {
-        return 0;
-    }
-    std::uint32_t streamLength = 0;
-    void* stream = CompileRif(root, &streamLength);
-    if (stream == nullptr || streamLength == 0) {
-        tessera::Diagnose("ERROR: SaveRifFile() failed to compile RIF\n");
-        ReleaseBuffer(stream);
-        return 0;
-    }
-    std::uint32_t containerLength = 0;
-    void* container = CompressRif(stream, streamLength, &containerLength);
-    ReleaseBuffer(stream);
-    if (container == nullptr || containerLength == 0) {
-        tessera::Diagnose("ERROR: SaveRifFile() failed to compress RIF!\n");
-        ReleaseBuffer(container);
-        return 0;
-    }
-    bool written = false;
-    try {
-        written = tessera::ReplaceFile(path, static_cast<const unsigned char*>(container),
-                                       containerLength);
-    } catch (...) {
-        // Only building the file names can throw, before anything is created.
-    }
-    ReleaseBuffer(container);
-    return written ? 1 : 0;
+    return tessera::SaveFile(root, path) ? 1 : 0;
 }
 
 TESSERA_API RifItem* LoadRif(const void* data, uint32_t length) {
@@ -327,26 +364,7 @@ TESSERA_API RifItem* LoadRif(const void* data, uint32_t length) {
 }
 
 TESSERA_API void* SaveRif(RifItem* root, uint32_t* length) {
-    if (root == nullptr) {
-        return nullptr;
-    }
-    std::uint32_t containerLength = 0;
-    void* container = nullptr;
-    std::uint32_t streamLength = 0;
-    void* stream = CompileRif(root, &streamLength);
-    if (stream == nullptr || streamLength == 0) {
-        tessera::Diagnose("ERROR: SaveRif() failed to compile RIF\n");
-    } else {
-        container = CompressRif(stream, streamLength, &containerLength);
-        if (container == nullptr) {
-            containerLength = 0;
-        }
-    }
-    ReleaseBuffer(stream);
-    if (length != nullptr) {
-        *length = containerLength;
-    }
-    return container;
+    return tessera::SaveBlock(root, length);
 }
 
 }  // extern "C"

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 #include "chunkfile/tessera.h"
 
@@ -17,6 +18,11 @@ namespace tessera {
 // reads past data + length. Null on failure (the decoder's and parser's lines
 // are sent; a block too short to hold a chunk header is refused silently).
 RifItem* LoadBlock(const void* data, std::size_t length);
+
+// LoadRifFile, SaveRifFile and SaveRif, as tessera.h describes them.
+RifItem* LoadFile(const char* path);
+bool SaveFile(const RifItem* root, const char* path);
+void* SaveBlock(const RifItem* root, std::uint32_t* length);
 
 // Test hooks: make one step of the file operations fail as the system would.
 enum class FileFault {

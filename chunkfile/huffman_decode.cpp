@@ -51,6 +51,7 @@
 #include <cstring>
 
 #include "chunkfile/allocator.h"
+#include "chunkfile/bounds.h"
 #include "chunkfile/byte_order.h"
 #include "chunkfile/cpu_dispatch.h"
 #include "chunkfile/diagnostics.h"
@@ -82,12 +83,6 @@ enum class Outcome {
     kUsedUp,   // the stream ended first: null, no message
     kCorrupt,  // 11 bits without a symbol
 };
-
-// The one guard on untrusted sizes: does [offset, offset + length) lie inside
-// the available bytes?
-bool Fits(std::size_t offset, std::size_t length, std::size_t available) {
-    return offset <= available && length <= available - offset;
-}
 
 // ---------------------------------------------------------------------------
 // Table building

@@ -23,8 +23,6 @@ void CopyName(char (&field)[kNameLength], const char* name) {
     }
 }
 
-}  // namespace tessera
-
 namespace {
 
 constexpr const char kCreationFailure[] =
@@ -34,7 +32,7 @@ constexpr const char kSetDataFailure[] =
 
 // A heap copy of size bytes of data, or null when the heap is exhausted.
 void* CopyBlock(const void* data, std::uint32_t size) {
-    void* block = tessera::Allocate(size);
+    void* block = Allocate(size);
     if (block != nullptr) {
         std::memcpy(block, data, size);
     }
@@ -42,27 +40,24 @@ void* CopyBlock(const void* data, std::uint32_t size) {
 }
 
 bool NamesEqual(const char* a, const char* b) {
-    return std::memcmp(a, b, tessera::kNameLength) == 0;
+    return std::memcmp(a, b, kNameLength) == 0;
 }
 
 }  // namespace
 
-extern "C" {
-
-TESSERA_API RifItem* CreateRifItem(const char* name, RifBool folder, const void* data,
-                                   std::uint32_t size) {
-    auto* item = static_cast<RifItem*>(tessera::AllocateZeroed(sizeof(RifItem)));
+RifItem* CreateItem(const char* name, std::uint8_t folder, const void* data, std::uint32_t size) {
+    auto* item = static_cast<RifItem*>(AllocateZeroed(sizeof(RifItem)));
     if (item == nullptr) {
-        tessera::Diagnose(kCreationFailure);
+        Diagnose(kCreationFailure);
         return nullptr;
     }
-    tessera::CopyName(item->szName, name);
+    CopyName(item->szName, name);
     item->bFolder = folder;
     if (folder == 0 && data != nullptr && size != 0) {
         item->pData = CopyBlock(data, size);
         if (item->pData == nullptr) {
-            tessera::Free(item);
-            tessera::Diagnose(kCreationFailure);
+            Free(item);
+            Diagnose(kCreationFailure);
             return nullptr;
         }
         item->dwDataSize = size;
@@ -70,15 +65,7 @@ TESSERA_API RifItem* CreateRifItem(const char* name, RifBool folder, const void*
     return item;
 }
 
-TESSERA_API RifItem* CreateRifItemFolder(const char* name) {
-    return CreateRifItem(name, 1, nullptr, 0);
-}
-
-TESSERA_API RifItem* CreateRifItemChild(const char* name, const void* data, std::uint32_t size) {
-    return CreateRifItem(name, 0, data, size);
-}
-
-TESSERA_API void DeleteRifItem(RifItem* item) {
+void DeleteItem(RifItem* item) {
     if (item == nullptr) {
         return;
     }
@@ -98,13 +85,151 @@ TESSERA_API void DeleteRifItem(RifItem* item) {
             continue;
         }
         RifItem* parent = current == item ? nullptr : current->pParent;
-        tessera::Free(current->pData);
-        tessera::Free(current);
+        Free(current->pData);
+        Free(current);
         if (parent == nullptr) {
             return;
         }
         current = parent;
     }
+}
+
+bool SetItemData(RifItem* item, const void* data, std::uint32_t size) {
+    if (item == nullptr) {
+        return false;
+    }
+    Free(item->pData);
+    item->pData = nullptr;
+    item->dwDataSize = 0;
+    if (data == nullptr || size == 0) {
+        return true;
+    }
+    if (item->bFolder != 0) {
+        return false;
+    }
+    item->pData = CopyBlock(data, size);
+    if (item->pData == nullptr) {
+        Diagnose(kSetDataFailure);
+        return false;
+    }
+    item->dwDataSize = size;
+    return true;
+}
+
+bool InsertItem(RifItem* item, RifItem* parent, RifItem* after) {
+    if (item == nullptr || parent == nullptr || parent->bFolder == 0) {
+        return false;
+    }
+    item->pParent = parent;
+    if (after == RIF_LAST) {
+        after = parent->pChild;
+        while (after != nullptr && after->pNext != nullptr) {
+            after = after->pNext;
+        }
+    }
+    if (after == nullptr) {
+        item->pPrev = nullptr;
+        item->pNext = parent->pChild;
+        if (item->pNext != nullptr) {
+            item->pNext->pPrev = item;
+        }
+        parent->pChild = item;
+    } else {
+        item->pPrev = after;
+        item->pNext = after->pNext;
+        if (item->pNext != nullptr) {
+            item->pNext->pPrev = item;
+        }
+        after->pNext = item;
+    }
+    return true;
+}
+
+RifItem* InsertNewItem(const char* name, std::uint8_t folder, const void* data, std::uint32_t size,
+                       RifItem* parent, RifItem* after) {
+    if (parent == nullptr || parent->bFolder == 0) {
+        return nullptr;
+    }
+    RifItem* item = CreateItem(name, folder, data, size);
+    if (item != nullptr) {
+        InsertItem(item, parent, after);
+    }
+    return item;
+}
+
+void RemoveItem(RifItem* item, bool deleteItem) {
+    if (item == nullptr) {
+        return;
+    }
+    if (item->pParent != nullptr && item->pParent->pChild == item) {
+        item->pParent->pChild = item->pNext;
+    }
+    if (item->pPrev != nullptr) {
+        item->pPrev->pNext = item->pNext;
+    }
+    if (item->pNext != nullptr) {
+        item->pNext->pPrev = item->pPrev;
+    }
+    item->pParent = nullptr;
+    item->pPrev = nullptr;
+    item->pNext = nullptr;
+    if (deleteItem) {
+        DeleteItem(item);
+    }
+}
+
+RifItem* FindFirstItem(RifItem* folder, const char* name) {
+    if (folder == nullptr || name == nullptr || name[0] == '\0') {
+        return nullptr;
+    }
+    char key[kNameLength];
+    CopyName(key, name);
+    for (char& c : key) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    for (RifItem* child = folder->pChild; child != nullptr; child = child->pNext) {
+        if (NamesEqual(child->szName, key)) {
+            return child;
+        }
+    }
+    return nullptr;
+}
+
+RifItem* FindNextItem(RifItem* item) {
+    if (item == nullptr) {
+        return nullptr;
+    }
+    for (RifItem* sibling = item->pNext; sibling != nullptr; sibling = sibling->pNext) {
+        if (NamesEqual(sibling->szName, item->szName)) {
+            return sibling;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace tessera
+
+// The exported operations: each one forwards to the library's own function,
+// so that no call inside the library goes through an exported name.
+extern "C" {
+
+TESSERA_API RifItem* CreateRifItem(const char* name, RifBool folder, const void* data,
+                                   std::uint32_t size) {
+    return tessera::CreateItem(name, folder, data, size);
+}
+
+TESSERA_API RifItem* CreateRifItemFolder(const char* name) {
+    return tessera::CreateItem(name, 1, nullptr, 0);
+}
+
+TESSERA_API RifItem* CreateRifItemChild(const char* name, const void* data, std::uint32_t size) {
+    return tessera::CreateItem(name, 0, data, size);
+}
+
+TESSERA_API void DeleteRifItem(RifItem* item) {
+    tessera::DeleteItem(item);
 }
 
 TESSERA_API void SetRifItemName(RifItem* item, const char* name) {
@@ -118,25 +243,7 @@ TESSERA_API const char* GetRifItemName(RifItem* item) {
 }
 
 TESSERA_API RifBool SetRifItemData(RifItem* item, const void* data, std::uint32_t size) {
-    if (item == nullptr) {
-        return 0;
-    }
-    tessera::Free(item->pData);
-    item->pData = nullptr;
-    item->dwDataSize = 0;
-    if (data == nullptr || size == 0) {
-        return 1;
-    }
-    if (item->bFolder != 0) {
-        return 0;
-    }
-    item->pData = CopyBlock(data, size);
-    if (item->pData == nullptr) {
-        tessera::Diagnose(kSetDataFailure);
-        return 0;
-    }
-    item->dwDataSize = size;
-    return 1;
+    return tessera::SetItemData(item, data, size) ? 1 : 0;
 }
 
 TESSERA_API void* GetRifItemData(RifItem* item, std::uint32_t* size) {
@@ -170,107 +277,28 @@ TESSERA_API RifItem* GetPrevRifItem(RifItem* item) {
 }
 
 TESSERA_API RifBool InsertRifItem(RifItem* item, RifItem* parent, RifItem* after) {
-    if (item == nullptr || parent == nullptr || parent->bFolder == 0) {
-        return 0;
-    }
-    item->pParent = parent;
-    if (after == RIF_LAST) {
-        after = parent->pChild;
-        while (after != nullptr && after->pNext != nullptr) {
-            after = after->pNext;
-        }
-    }
-    if (after == nullptr) {
-        item->pPrev = nullptr;
-        item->pNext = parent->pChild;
-        if (item->pNext != nullptr) {
-            item->pNext->pPrev = item;
-        }
-        parent->pChild = item;
-    } else {
-        item->pPrev = after;
-        item->pNext = after->pNext;
-        if (item->pNext != nullptr) {
-            item->pNext->pPrev = item;
-        }
-        after->pNext = item;
-    }
-    return 1;
+    return tessera::InsertItem(item, parent, after) ? 1 : 0;
 }
 
 TESSERA_API RifItem* InsertRifItemFolder(const char* name, RifItem* parent, RifItem* after) {
-    if (parent == nullptr || parent->bFolder == 0) {
-        return nullptr;
-    }
-    RifItem* item = CreateRifItemFolder(name);
-    if (item != nullptr) {
-        InsertRifItem(item, parent, after);
-    }
-    return item;
+    return tessera::InsertNewItem(name, 1, nullptr, 0, parent, after);
 }
 
 TESSERA_API RifItem* InsertRifItemChild(const char* name, const void* data, std::uint32_t size,
                                         RifItem* parent, RifItem* after) {
-    if (parent == nullptr || parent->bFolder == 0) {
-        return nullptr;
-    }
-    RifItem* item = CreateRifItemChild(name, data, size);
-    if (item != nullptr) {
-        InsertRifItem(item, parent, after);
-    }
-    return item;
+    return tessera::InsertNewItem(name, 0, data, size, parent, after);
 }
 
 TESSERA_API void RemoveRifItem(RifItem* item, RifBool deleteItem) {
-    if (item == nullptr) {
-        return;
-    }
-    if (item->pParent != nullptr && item->pParent->pChild == item) {
-        item->pParent->pChild = item->pNext;
-    }
-    if (item->pPrev != nullptr) {
-        item->pPrev->pNext = item->pNext;
-    }
-    if (item->pNext != nullptr) {
-        item->pNext->pPrev = item->pPrev;
-    }
-    item->pParent = nullptr;
-    item->pPrev = nullptr;
-    item->pNext = nullptr;
-    if (deleteItem != 0) {
-        DeleteRifItem(item);
-    }
+    tessera::RemoveItem(item, deleteItem != 0);
 }
 
 TESSERA_API RifItem* FindFirstRifItem(RifItem* folder, const char* name) {
-    if (folder == nullptr || name == nullptr || name[0] == '\0') {
-        return nullptr;
-    }
-    char key[tessera::kNameLength];
-    tessera::CopyName(key, name);
-    for (char& c : key) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-    for (RifItem* child = folder->pChild; child != nullptr; child = child->pNext) {
-        if (NamesEqual(child->szName, key)) {
-            return child;
-        }
-    }
-    return nullptr;
+    return tessera::FindFirstItem(folder, name);
 }
 
 TESSERA_API RifItem* FindNextRifItem(RifItem* item) {
-    if (item == nullptr) {
-        return nullptr;
-    }
-    for (RifItem* sibling = item->pNext; sibling != nullptr; sibling = sibling->pNext) {
-        if (NamesEqual(sibling->szName, item->szName)) {
-            return sibling;
-        }
-    }
-    return nullptr;
+    return tessera::FindNextItem(item);
 }
 
 }  // extern "C"

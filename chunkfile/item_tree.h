@@ -34,4 +34,20 @@ inline constexpr std::size_t kHeaderLength = kNameLength + kSizeLength;
 // the 8-byte field and zeroes the rest. A null name leaves the field zero.
 void CopyName(char (&field)[kNameLength], const char* name);
 
+// The item operations that the exported functions of the same meaning
+// forward to; the library's own stages call these, never the exported names,
+// so that a program defining functions of those names cannot take their
+// place. Each behaves exactly as its exported counterpart in tessera.h.
+RifItem* CreateItem(const char* name, std::uint8_t folder, const void* data, std::uint32_t size);
+void DeleteItem(RifItem* item);
+bool SetItemData(RifItem* item, const void* data, std::uint32_t size);
+bool InsertItem(RifItem* item, RifItem* parent, RifItem* after);
+// CreateItem, then InsertItem; null with nothing created when parent is null
+// or not a folder.
+RifItem* InsertNewItem(const char* name, std::uint8_t folder, const void* data, std::uint32_t size,
+                       RifItem* parent, RifItem* after);
+void RemoveItem(RifItem* item, bool deleteItem);
+RifItem* FindFirstItem(RifItem* folder, const char* name);
+RifItem* FindNextItem(RifItem* item);
+
 }  // namespace tessera

@@ -36,6 +36,13 @@ namespace tessera {
 // folders around it add nothing. ParseRif is ParseStream(stream, SIZE_MAX).
 RifItem* ParseStream(const void* stream, std::size_t available);
 
+// The tree under root as a plain stream in a new block of the library heap,
+// its length through length (when given; 0 on failure). Null for a null root
+// and, after "WARNING (Tessera.dll): memory allocation failure during
+// compilation!", when the heap is exhausted or the stream would pass 4 GiB.
+// CompileRif is CompileTree.
+void* CompileTree(const RifItem* root, std::uint32_t* length);
+
 // Whether an 8-byte identifier, compared as raw bytes, names a folder.
 bool IsFolderIdentifier(const unsigned char* identifier);
 

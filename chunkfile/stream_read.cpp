@@ -2,7 +2,7 @@
 //
 // The stream is untrusted: every size in it is checked against the bytes
 // that are really there before anything is read, through one guard
-// (Within). The walk is a loop over an explicit stack of open folders; each
+// (Fits, in bounds.h). The walk is a loop over an explicit stack of open folders; each
 // chunk becomes an item as soon as its header is read, and is linked behind
 // its elder sibling at once, so that on any failure deleting the root frees
 // everything made so far.
@@ -14,6 +14,7 @@
 #include <cstring>
 #include <iterator>
 
+#include "chunkfile/bounds.h"
 #include "chunkfile/byte_order.h"
 #include "chunkfile/diagnostics.h"
 #include "chunkfile/stream.h"
@@ -41,13 +42,6 @@ constexpr char kFolderTable[][kNameLength + 1] = {
 // clang-format on
 static_assert(std::size(kFolderTable) == 26);
 
-// The guard for every untrusted size: whether length bytes starting at offset
-// lie inside the available bytes. Offsets never exceed available, so the
-// test cannot overflow.
-bool Within(std::size_t available, std::size_t offset, std::size_t length) {
-    return offset <= available && length <= available - offset;
-}
-
 enum class Outcome { kParsed, kCorrupt, kNoMemory };
 
 // One chunk read from the stream: its item (a folder still without children)
@@ -62,28 +56,28 @@ struct Chunk {
 // chunk. On failure nothing is left allocated and the line has been sent.
 Outcome ReadChunk(const unsigned char* stream, std::size_t available, std::size_t offset,
                   Chunk& chunk) {
-    if (!Within(available, offset, kHeaderLength)) {
+    if (!Fits(offset, kHeaderLength, available)) {
         Diagnose(kCorruptChunk);
         return Outcome::kCorrupt;
     }
     const unsigned char* header = stream + offset;
-    // CreateRifItem stops copying the name at its first zero byte and never
+    // CreateItem stops copying the name at its first zero byte and never
     // reads more than 8 bytes, so the raw identifier can be passed as is.
-    RifItem* item = CreateRifItem(reinterpret_cast<const char*>(header),
-                                  IsFolderIdentifier(header) ? 1 : 0, nullptr, 0);
+    RifItem* item = CreateItem(reinterpret_cast<const char*>(header),
+                               IsFolderIdentifier(header) ? 1 : 0, nullptr, 0);
     if (item == nullptr) {
         return Outcome::kNoMemory;
     }
     const std::uint32_t size = LoadLe32(header + kNameLength);
-    if (size < kHeaderLength || !Within(available, offset, size)) {
-        DeleteRifItem(item);
+    if (size < kHeaderLength || !Fits(offset, size, available)) {
+        DeleteItem(item);
         Diagnose(kCorruptChunk);
         return Outcome::kCorrupt;
     }
     const std::size_t payload = offset + kHeaderLength;
     if (item->bFolder == 0 &&
-        !SetRifItemData(item, header + kHeaderLength, size - std::uint32_t{kHeaderLength})) {
-        DeleteRifItem(item);
+        !SetItemData(item, header + kHeaderLength, size - std::uint32_t{kHeaderLength})) {
+        DeleteItem(item);
         return Outcome::kNoMemory;
     }
     chunk = Chunk{item, payload, offset + size};
@@ -122,7 +116,7 @@ Outcome ReadChildren(const unsigned char* stream, std::size_t available, const C
         if (outcome != Outcome::kParsed) {
             return outcome;
         }
-        InsertRifItem(child.item, top.folder, top.lastChild);
+        InsertItem(child.item, top.folder, top.lastChild);
         top.lastChild = child.item;
         if (child.item->bFolder != 0) {
             // The child's own line: it could not be opened for want of memory.
@@ -154,8 +148,7 @@ RifItem* ParseStream(const void* stream, std::size_t available) {
         return nullptr;
     }
     const auto* bytes = static_cast<const unsigned char*>(stream);
-    if (!Within(available, 0, kNameLength) ||
-        std::memcmp(bytes, kRootIdentifier, kNameLength) != 0) {
+    if (!Fits(0, kNameLength, available) || std::memcmp(bytes, kRootIdentifier, kNameLength) != 0) {
         Diagnose(kNotAStream);
         return nullptr;
     }
@@ -173,7 +166,7 @@ RifItem* ParseStream(const void* stream, std::size_t available) {
             Diagnose(kAllocationFailure);
         }
     }
-    DeleteRifItem(root.item);
+    DeleteItem(root.item);
     return nullptr;
 }
 

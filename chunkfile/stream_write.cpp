@@ -104,18 +104,17 @@ bool WriteTree(RifBuffer& buffer, const RifItem* root) {
 }
 
 }  // namespace
-}  // namespace tessera
 
-extern "C" TESSERA_API void* CompileRif(RifItem* root, std::uint32_t* length) {
+void* CompileTree(const RifItem* root, std::uint32_t* length) {
     if (root == nullptr) {
         return nullptr;
     }
     if (length != nullptr) {
         *length = 0;
     }
-    tessera::RifBuffer buffer(tessera::kCompileGrowBy);
-    if (!tessera::WriteTree(buffer, root)) {
-        tessera::Diagnose(tessera::kCompileFailure);
+    RifBuffer buffer(kCompileGrowBy);
+    if (!WriteTree(buffer, root)) {
+        Diagnose(kCompileFailure);
         return nullptr;
     }
     const std::uint32_t total = buffer.dwLength;
@@ -123,4 +122,10 @@ extern "C" TESSERA_API void* CompileRif(RifItem* root, std::uint32_t* length) {
         *length = total;
     }
     return buffer.Detach();
+}
+
+}  // namespace tessera
+
+extern "C" TESSERA_API void* CompileRif(RifItem* root, std::uint32_t* length) {
+    return tessera::CompileTree(root, length);
 }

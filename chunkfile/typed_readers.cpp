@@ -1,21 +1,22 @@
 // Typed chunk readers: GetRebShapeData, GetLightSetData, GetRebEnvData.
 //
 // Each gathers well-known items of a parsed tree into a fixed record so that a
-// caller need not walk the tree. They only look items up through the item
-// operations and copy handles or data references: nothing is allocated,
-// copied or changed, and what they hand out stays the tree's.
+// caller need not walk the tree. They only look items up and copy handles or
+// data references: nothing is allocated, copied or changed, and what they
+// hand out stays the tree's.
 #include <cstddef>
 #include <cstring>
 #include <iterator>
 
+#include "chunkfile/item_tree.h"
 #include "chunkfile/tessera.h"
 
 namespace tessera {
 namespace {
 
 // The readers compare names exactly, all 8 bytes, with case.
-bool Named(RifItem* item, const char (&id)[9]) {
-    return std::memcmp(GetRifItemName(item), id, 8) == 0;
+bool Named(const RifItem* item, const char (&id)[9]) {
+    return std::memcmp(item->szName, id, kNameLength) == 0;
 }
 
 // Direct children of "REBSHAPE", in the record's order.
@@ -40,18 +41,15 @@ static_assert(sizeof(LIGHTSETDATA) == (1 + std::size(kLightSetIds)) * sizeof(Rif
 // slot; a later child of the same name overwrites an earlier one.
 template <std::size_t N>
 void GatherData(RifItem* folder, const char* const (&ids)[N], RifDataRef* slots) {
-    for (RifItem* child = GetChildRifItem(folder); child != nullptr;
-         child = GetNextRifItem(child)) {
+    for (RifItem* child = folder->pChild; child != nullptr; child = child->pNext) {
         for (std::size_t i = 0; i < N; ++i) {
-            if (std::memcmp(GetRifItemName(child), ids[i], 8) != 0) {
+            if (std::memcmp(child->szName, ids[i], kNameLength) != 0) {
                 continue;
             }
             RifDataRef ref{};
-            if (!IsRifItemFolder(child)) {
-                ref.pData = GetRifItemData(child, &ref.dwDataSize);
-                if (ref.pData == nullptr) {
-                    ref.dwDataSize = 0;
-                }
+            if (child->bFolder == 0 && child->pData != nullptr) {
+                ref.pData = child->pData;
+                ref.dwDataSize = child->dwDataSize;
             }
             slots[i] = ref;
             break;
@@ -59,77 +57,86 @@ void GatherData(RifItem* folder, const char* const (&ids)[N], RifDataRef* slots)
     }
 }
 
-}  // namespace
-}  // namespace tessera
-
-using tessera::Named;
-
-extern "C" {
-
-TESSERA_API RifBool GetRebShapeData(RifItem* shape, REBSHAPEDATA* data) {
+bool ReadShape(RifItem* shape, REBSHAPEDATA* data) {
     if (shape == nullptr || data == nullptr) {
-        return 0;
+        return false;
     }
     *data = REBSHAPEDATA{};
-    if (!Named(shape, "REBSHAPE") || GetChildRifItem(shape) == nullptr) {
-        return 0;
+    if (!Named(shape, "REBSHAPE") || shape->pChild == nullptr) {
+        return false;
     }
     // The record is the eight direct pairs followed by the six of SHPEXTFL.
-    RifDataRef slots[std::size(tessera::kShapeIds) + std::size(tessera::kExternalIds)] = {};
-    tessera::GatherData(shape, tessera::kShapeIds, slots);
-    for (RifItem* child = GetChildRifItem(shape); child != nullptr; child = GetNextRifItem(child)) {
+    RifDataRef slots[std::size(kShapeIds) + std::size(kExternalIds)] = {};
+    GatherData(shape, kShapeIds, slots);
+    for (RifItem* child = shape->pChild; child != nullptr; child = child->pNext) {
         if (Named(child, "SHPEXTFL")) {
-            tessera::GatherData(child, tessera::kExternalIds,
-                                slots + std::size(tessera::kShapeIds));
+            GatherData(child, kExternalIds, slots + std::size(kShapeIds));
         }
     }
     std::memcpy(static_cast<void*>(data), slots, sizeof slots);
-    return 1;
+    return true;
 }
 
-TESSERA_API RifBool GetLightSetData(RifItem* item, LIGHTSETDATA* data) {
+bool ReadLightSet(RifItem* item, LIGHTSETDATA* data) {
     if (item == nullptr || data == nullptr) {
-        return 0;
+        return false;
     }
     *data = LIGHTSETDATA{};
     RifItem* lightSet = nullptr;
     if (Named(item, "LIGHTSET")) {
         lightSet = item;
     } else if (Named(item, "REBENVDT")) {
-        lightSet = FindFirstRifItem(item, "LIGHTSET");
+        lightSet = FindFirstItem(item, "LIGHTSET");
     } else if (Named(item, "REBINFF2")) {
-        lightSet = FindFirstRifItem(FindFirstRifItem(item, "REBENVDT"), "LIGHTSET");
+        lightSet = FindFirstItem(FindFirstItem(item, "REBENVDT"), "LIGHTSET");
     }
     if (lightSet == nullptr) {
-        return 0;
+        return false;
     }
     data->lightSet = lightSet;
-    data->ltSetHdr = FindFirstRifItem(lightSet, tessera::kLightSetIds[0]);
-    data->ambience = FindFirstRifItem(lightSet, tessera::kLightSetIds[1]);
-    data->stdLight = FindFirstRifItem(lightSet, tessera::kLightSetIds[2]);
-    return 1;
+    data->ltSetHdr = FindFirstItem(lightSet, kLightSetIds[0]);
+    data->ambience = FindFirstItem(lightSet, kLightSetIds[1]);
+    data->stdLight = FindFirstItem(lightSet, kLightSetIds[2]);
+    return true;
 }
 
-TESSERA_API RifBool GetRebEnvData(RifItem* item, REBENVDATA* data) {
+bool ReadEnvironment(RifItem* item, REBENVDATA* data) {
     if (item == nullptr || data == nullptr) {
-        return 0;
+        return false;
     }
     *data = REBENVDATA{};
     RifItem* environment = nullptr;
     if (Named(item, "REBENVDT")) {
         environment = item;
     } else if (Named(item, "REBINFF2")) {
-        environment = FindFirstRifItem(item, "REBENVDT");
+        environment = FindFirstItem(item, "REBENVDT");
     }
     if (environment == nullptr) {
-        return 0;
+        return false;
     }
-    RifItem* entries[1 + std::size(tessera::kEnvironmentIds)] = {environment};
-    for (std::size_t i = 0; i < std::size(tessera::kEnvironmentIds); ++i) {
-        entries[i + 1] = FindFirstRifItem(environment, tessera::kEnvironmentIds[i]);
+    RifItem* entries[1 + std::size(kEnvironmentIds)] = {environment};
+    for (std::size_t i = 0; i < std::size(kEnvironmentIds); ++i) {
+        entries[i + 1] = FindFirstItem(environment, kEnvironmentIds[i]);
     }
     std::memcpy(static_cast<void*>(data), entries, sizeof entries);
-    return 1;
+    return true;
+}
+
+}  // namespace
+}  // namespace tessera
+
+extern "C" {
+
+TESSERA_API RifBool GetRebShapeData(RifItem* shape, REBSHAPEDATA* data) {
+    return tessera::ReadShape(shape, data) ? 1 : 0;
+}
+
+TESSERA_API RifBool GetLightSetData(RifItem* item, LIGHTSETDATA* data) {
+    return tessera::ReadLightSet(item, data) ? 1 : 0;
+}
+
+TESSERA_API RifBool GetRebEnvData(RifItem* item, REBENVDATA* data) {
+    return tessera::ReadEnvironment(item, data) ? 1 : 0;
 }
 
 }  // extern "C"

@@ -25,7 +25,7 @@ void Collect(const char* message, void* messages) {
 
 void Check(const std::vector<std::uint8_t>& bytes) {
     // An exactly sized copy: any read past the end trips the sanitizer.
-    auto* copy = static_cast<std::uint8_t*>(std::malloc(bytes.size() + 1));
+    auto* copy = static_cast<std::uint8_t*>(std::malloc(bytes.size()));
     std::memcpy(copy, bytes.data(), bytes.size());
 
     std::vector<std::string> messages;

@@ -49,12 +49,8 @@ bool GearloftApp::StartUp() {
     const QString programDir = ProgramDir(m_state.programPath);
     const QStringList candidates =
         m_services.libraryCandidates.value_or(TesseraCandidates(programDir));
-    if (!m_tessera.Bind(candidates, m_state.tessera)) {
-        DebugOutput(
-            QStringLiteral("ERROR: %1\n").arg(m_tessera.errorString()).toLocal8Bit().constData());
-        m_services.ui->ShowMessage(
-            QStringLiteral("ERROR: Failed to load '%1'!").arg(m_tessera.triedFileName()),
-            MessageIcon::Information);
+    m_state.tessera = BindTessera(m_tessera, candidates, *m_services.ui);
+    if (!m_state.tessera) {
         return false;
     }
 
@@ -108,6 +104,8 @@ void GearloftApp::LaunchGame() {
 }
 
 void GearloftApp::ExitSteps() {
+    // The library unloads here, unless something still holds a tree of it.
+    m_state.tessera.reset();
     m_tessera.Unbind();
 
     if (!m_state.settings.Save()) {

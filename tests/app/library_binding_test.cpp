@@ -2,6 +2,7 @@
 // and with stand-ins whose init fills the record or refuses it.
 #include "app/library_binding.h"
 
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -13,21 +14,61 @@ const QString kAccepting = QStringLiteral(FAKE_TESSERA_OK);
 const QString kRefusing = QStringLiteral(FAKE_TESSERA_REFUSES);
 const QString kReal = QStringLiteral(REAL_TESSERA);
 
+// Whether the real library is mapped into this process now.
+bool RealLibraryLoaded() {
+    void* handle = dlopen(REAL_TESSERA, RTLD_NOW | RTLD_NOLOAD);
+    if (handle != nullptr) {
+        dlclose(handle);
+    }
+    return handle != nullptr;
+}
+
 TEST(LibraryBinding, FillsTheFullRecordThroughTheRealLibrary) {
     LibraryBinding binding;
-    TESSERAEXPORT record;
-    std::memset(&record, 0xAB, sizeof record);
-    ASSERT_TRUE(binding.Bind({kReal}, record)) << binding.errorString().toStdString();
+    EXPECT_EQ(binding.record(), nullptr);
+    ASSERT_TRUE(binding.Bind({kReal})) << binding.errorString().toStdString();
     EXPECT_TRUE(binding.loaded());
-    EXPECT_EQ(record.dwSize, sizeof(TESSERAEXPORT));
-    EXPECT_EQ(record.dwVersion, TESSERA_VERSION);
-    EXPECT_NE(record.LoadRifFile, nullptr);
-    EXPECT_NE(record.SaveRifFile, nullptr);
-    EXPECT_NE(record.FindFirstRifItem, nullptr);
-    EXPECT_NE(record.GetRifItemData, nullptr);
-    EXPECT_NE(record.DeleteRifItem, nullptr);
-    binding.Unbind();
-    EXPECT_FALSE(binding.loaded());
+    const TesseraRecord record = binding.record();
+    ASSERT_NE(record, nullptr);
+    EXPECT_EQ(record->dwSize, sizeof(TESSERAEXPORT));
+    EXPECT_EQ(record->dwVersion, TESSERA_VERSION);
+    EXPECT_NE(record->LoadRifFile, nullptr);
+    EXPECT_NE(record->SaveRifFile, nullptr);
+    EXPECT_NE(record->FindFirstRifItem, nullptr);
+    EXPECT_NE(record->GetRifItemData, nullptr);
+    EXPECT_NE(record->DeleteRifItem, nullptr);
+}
+
+// Unbinding while a copy of the record is held (a level still open, an About
+// box, another program's session) must not unload the code the copy points
+// into; the last copy to go unloads it.
+TEST(LibraryBinding, TheLibraryStaysLoadedWhileACopyOfItsRecordLives) {
+    ASSERT_FALSE(RealLibraryLoaded());
+    TesseraRecord held;
+    {
+        LibraryBinding binding;
+        ASSERT_TRUE(binding.Bind({kReal})) << binding.errorString().toStdString();
+        held = binding.record();
+        binding.Unbind();
+        EXPECT_EQ(binding.record(), nullptr);
+        EXPECT_FALSE(binding.loaded());
+    }
+    ASSERT_TRUE(RealLibraryLoaded());
+    RifItem* item = held->CreateRifItemFolder("REBINFF2");
+    ASSERT_NE(item, nullptr);
+    held->DeleteRifItem(item);
+    held.reset();
+    EXPECT_FALSE(RealLibraryLoaded());
+
+    // A new binding replaces the old one the same way.
+    LibraryBinding binding;
+    ASSERT_TRUE(binding.Bind({kReal}));
+    held = binding.record();
+    ASSERT_TRUE(binding.Bind({kAccepting}));
+    EXPECT_TRUE(RealLibraryLoaded());
+    EXPECT_NE(held, binding.record());
+    held.reset();
+    EXPECT_FALSE(RealLibraryLoaded());
 }
 
 TEST(LibraryBinding, TriesCandidatesInOrderAndReportsTheFileName) {
@@ -55,11 +96,14 @@ TEST(LibraryBinding, TriesCandidatesInOrderAndReportsTheFileName) {
     };
     for (const Case& c : cases) {
         LibraryBinding binding;
-        TESSERAEXPORT record{};
-        EXPECT_EQ(binding.Bind(c.candidates, record), c.bound) << c.name;
+        EXPECT_EQ(binding.Bind(c.candidates), c.bound) << c.name;
         EXPECT_EQ(binding.loaded(), c.loaded) << c.name;
         EXPECT_EQ(binding.triedFileName(), c.triedFileName) << c.name;
-        EXPECT_EQ(record.dwVersion, c.bound ? TESSERA_VERSION : 0u) << c.name;
+        // Only a library that accepted has a record to hand out.
+        EXPECT_EQ(binding.record() != nullptr, c.bound) << c.name;
+        if (c.bound) {
+            EXPECT_EQ(binding.record()->dwVersion, TESSERA_VERSION) << c.name;
+        }
         if (!c.bound) {
             EXPECT_FALSE(binding.errorString().isEmpty()) << c.name;
         }

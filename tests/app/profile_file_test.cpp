@@ -10,7 +10,22 @@
 
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#include <atomic>
 #include <csignal>
+
+// This program's umask(): it counts its calls and then does what the C
+// library's does. The process's mask is shared by all its threads, so code
+// that creates a file must never change it, not even for a moment.
+namespace {
+std::atomic<int> g_umaskCalls{0};
+}  // namespace
+
+extern "C" mode_t umask(mode_t mask) noexcept {
+    ++g_umaskCalls;
+    return static_cast<mode_t>(::syscall(SYS_umask, mask));
+}
 
 namespace gearloft {
 namespace {
@@ -196,6 +211,21 @@ TEST_F(ProfileFileTest, SaveKeepsPermissionBitsOfTheReplacedFile) {
     ASSERT_EQ(::stat(QFile::encodeName(PathOf("mode.cfg")).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
     EXPECT_EQ(ReadAll(PathOf("mode.cfg")), "[S]\nk=v\n\n");
+}
+
+TEST_F(ProfileFileTest, ANewFileGetsTheModeOfACreateUnderTheUmaskWhichStaysAsItWas) {
+    const mode_t before = ::umask(027);
+    g_umaskCalls = 0;
+    ProfileFile profile;
+    ASSERT_TRUE(profile.SetString("S", "k", "v"));
+    const bool saved = profile.Save(PathOf("new.cfg"));
+    const int calls = g_umaskCalls;
+    ::umask(before);
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(calls, 0) << "the save changed the process's umask";
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(PathOf("new.cfg")).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
 }
 
 TEST_F(ProfileFileTest, SaveThroughASymbolicLinkReplacesItsTarget) {

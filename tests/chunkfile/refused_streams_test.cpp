@@ -152,7 +152,7 @@ TEST(RefusedStreamsTest, EachIsRefusedWithItsLine) {
     for (const RefusedStream& c : RefusedStreams()) {
         const auto& bytes = c.stream.bytes();
         // An exact-size heap copy: any read past it is an overflow.
-        std::unique_ptr<unsigned char[]> exact(new unsigned char[bytes.size() + 1]);
+        std::unique_ptr<unsigned char[]> exact(new unsigned char[bytes.size()]);
         std::copy(bytes.begin(), bytes.end(), exact.get());
         CapturedLines captured;
         EXPECT_EQ(tessera::ParseStream(exact.get(), bytes.size()), nullptr) << c.name;

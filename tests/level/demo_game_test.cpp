@@ -46,7 +46,7 @@ protected:
 QTemporaryDir* DemoGameTest::folder = nullptr;
 
 TEST_F(DemoGameTest, EveryRowIsAsDocumented) {
-    const TESSERAEXPORT& lib = testing::Tessera();
+    const TESSERAEXPORT& lib = *testing::Tessera();
     for (int row = 0; row < catalogue.rowCount(); ++row) {
         SCOPED_TRACE(row);
         const QString path = PathOf(row);

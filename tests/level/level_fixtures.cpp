@@ -10,8 +10,8 @@
 
 namespace gearloft::testing {
 
-const TESSERAEXPORT& Tessera() {
-    static const TESSERAEXPORT record = [] {
+TesseraRecord Tessera() {
+    static const TesseraRecord record = std::make_shared<const TESSERAEXPORT>([] {
         TESSERAEXPORT filled{};
         void* library = dlopen(TESSERA_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
         if (!library) {
@@ -25,7 +25,7 @@ const TESSERAEXPORT& Tessera() {
             filled = TESSERAEXPORT{};
         }
         return filled;
-    }();
+    }());
     return record;
 }
 
@@ -46,7 +46,7 @@ QByteArray RecordBytes(const LevelFixture& fixture) {
 }
 
 void WriteLevelFile(const QString& path, const LevelFixture& fixture) {
-    const TESSERAEXPORT& lib = Tessera();
+    const TESSERAEXPORT& lib = *Tessera();
     ASSERT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath()));
     RifItem* root = lib.CreateRifItemFolder("REBINFF2");
     const char header[] = "level header \x01\x02\x03";
@@ -83,7 +83,7 @@ void WriteLevelFile(const QString& path, const LevelFixture& fixture) {
 }
 
 QByteArray PlainStream(const QString& path) {
-    const TESSERAEXPORT& lib = Tessera();
+    const TESSERAEXPORT& lib = *Tessera();
     RifItem* root = lib.LoadRifFile(QFile::encodeName(path).constData());
     if (!root) {
         return QByteArray();
@@ -97,7 +97,7 @@ QByteArray PlainStream(const QString& path) {
 }
 
 QByteArray ReadRecord(const QString& path) {
-    const TESSERAEXPORT& lib = Tessera();
+    const TESSERAEXPORT& lib = *Tessera();
     RifItem* root = lib.LoadRifFile(QFile::encodeName(path).constData());
     if (!root) {
         return QByteArray();

@@ -3,6 +3,7 @@
 // UserInteraction that records instead of showing anything.
 #pragma once
 
+#include "app/library_binding.h"
 #include "app/user_interaction.h"
 #include "chunkfile/tessera.h"
 
@@ -14,9 +15,10 @@
 
 namespace gearloft::testing {
 
-// The export record of the built shared library; the test fails when it
-// cannot be bound.
-const TESSERAEXPORT& Tessera();
+// The export record of the built shared library, which stays loaded for the
+// whole test program; the test fails when it cannot be bound (the record is
+// then zeroed).
+TesseraRecord Tessera();
 
 struct Message {
     QString text;

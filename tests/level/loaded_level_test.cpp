@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 namespace gearloft {
 namespace {
 
@@ -99,6 +101,32 @@ TEST_F(LoadedLevelTest, PlainFileIsWrittenBackCompressedWithEveryOtherByteKept) 
     after.replace(at + 16, 8, before.mid(at + 16, 8));
     EXPECT_EQ(after, before);
     EXPECT_EQ(view.busyDepth, 0);
+}
+
+// The exit steps let go of the library while a dialog may still hold a
+// level: the level frees its tree through the library it came from, which it
+// keeps until then, and saves through it too.
+TEST_F(LoadedLevelTest, ALevelKeepsItsLibraryAfterTheProgramLetsGoOfIt) {
+    testing::WriteLevelFile(PathOf(0), LevelFixture{});
+    LoadedLevel level(state, catalogue, view, spinCount);
+    view.controls.nLevel = 0;
+    level.Load();
+    ASSERT_TRUE(level.hasRecord());
+    const std::weak_ptr<const TESSERAEXPORT> library = state.tessera;
+    state.tessera.reset();
+    EXPECT_FALSE(library.expired());
+    view.spin = 9;
+    EXPECT_TRUE(level.Save());
+    EXPECT_EQ(WordAt(ReadRecord(PathOf(0)), 20), 9u);
+    level.Release();
+    EXPECT_FALSE(level.isLoaded());
+    // The fixture's own copy is all that is left.
+    EXPECT_EQ(library.use_count(), 1);
+    // Without a library nothing loads, and nothing is called.
+    level.Load();
+    EXPECT_FALSE(level.isLoaded());
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, QStringLiteral("ERROR: Failed to parse Level data!"));
 }
 
 TEST_F(LoadedLevelTest, RecordSizesAndMissingPartsDecideWhetherEditingIsPossible) {

@@ -3,6 +3,7 @@
 #include "ui/main_dialog.h"
 #include "app/app_state.h"
 #include "tests/level/level_fixtures.h"
+#include "tests/support/find_control.h"
 #include "tools/demo_game.h"
 
 #include <QApplication>
@@ -44,6 +45,17 @@ public slots:
     void open(const QUrl& url) { urls.append(url); }
 };
 
+// The helper behind every control look-up: a control that is missing or of
+// another class ends the test as failed instead of handing out null.
+TEST(FindControl, AMissingOrWronglyTypedControlEndsTheTestAsFailed) {
+    QWidget window;
+    auto* field = new QLineEdit(&window);
+    field->setObjectName(QStringLiteral("c1007"));
+    EXPECT_EQ(testing::FindControl<QLineEdit>(window, "c1007"), field);
+    EXPECT_THROW(testing::FindControl<QLineEdit>(window, "c1008"), std::runtime_error);
+    EXPECT_THROW(testing::FindControl<QComboBox>(window, "c1007"), std::runtime_error);
+}
+
 class MainDialogTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -67,11 +79,10 @@ protected:
         return *dialog;
     }
 
+    // Never null: a missing control fails the test (testing::FindControl).
     template <typename T>
     T* Control(const char* id) {
-        T* control = dialog->findChild<T*>(QLatin1String(id));
-        EXPECT_NE(control, nullptr) << id;
-        return control;
+        return testing::FindControl<T>(*dialog, id);
     }
 
     QComboBox* LevelList() { return Control<QComboBox>("c1000"); }
@@ -144,13 +155,13 @@ TEST_F(MainDialogTest, OpensOnTheLastLevelOrTheFirstRow) {
             fresh.settings.SetInt("Settings", "Last Level", c.stored);
         }
         MainDialog shown(fresh);
-        EXPECT_EQ(shown.findChild<QComboBox*>("c1000")->count(), 59);
+        EXPECT_EQ(testing::FindControl<QComboBox>(shown, "c1000")->count(), 59);
         shown.show();
         QCoreApplication::processEvents();
-        EXPECT_EQ(shown.findChild<QComboBox*>("c1000")->currentIndex(), c.row);
+        EXPECT_EQ(testing::FindControl<QComboBox>(shown, "c1000")->currentIndex(), c.row);
         EXPECT_EQ(fresh.settings.GetInt("Settings", "Last Level", -1), c.row);
-        EXPECT_EQ(shown.findChild<QCheckBox*>("c1006")->isChecked(), c.row == 58);
-        EXPECT_TRUE(shown.findChild<QCheckBox*>("c1001")->isEnabled());
+        EXPECT_EQ(testing::FindControl<QCheckBox>(shown, "c1006")->isChecked(), c.row == 58);
+        EXPECT_TRUE(testing::FindControl<QCheckBox>(shown, "c1001")->isEnabled());
         shown.reject();
     }
     EXPECT_TRUE(ui.messages.empty());
