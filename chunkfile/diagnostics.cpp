@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "chunkfile/debug_output.h"
+
 namespace tessera {
 namespace {
 
@@ -20,6 +22,7 @@ void Diagnose(const char* message) {
     if (g_hook != nullptr) {
         g_hook(message, g_hookContext);
     }
+    os::SendToDebugger(message);
     if (DebugOutputEnabled()) {
         std::fputs(message, stderr);
         std::fflush(stderr);
