@@ -106,8 +106,7 @@ unsigned char* ReadWholeFile(const char* path, std::size_t* length) {
 // exclusive create below settles any clash.
 std::string TemporaryName(const std::string& target, unsigned attempt) {
     static std::atomic<unsigned> counter{0};
-    std::uint64_t mix =
-        os::UniqueSeed() ^ (static_cast<std::uint64_t>(++counter) << 40) ^ attempt;
+    std::uint64_t mix = os::UniqueSeed() ^ (static_cast<std::uint64_t>(++counter) << 40) ^ attempt;
     char suffix[8];
     for (char& c : suffix) {
         c = "abcdefghijklmnopqrstuvwxyz0123456789"[mix % 36];

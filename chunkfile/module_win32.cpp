@@ -28,9 +28,9 @@ void* os::LookUpExport(void* module, const char* name, char* text, std::size_t c
     // The system's own words for the failure, as the client would see them.
     const DWORD error = GetLastError();
     char* message = nullptr;
-    const DWORD length = FormatMessageA(
-        FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr, error, 0,
-        reinterpret_cast<char*>(&message), 0, nullptr);
+    const DWORD length =
+        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr, error,
+                       0, reinterpret_cast<char*>(&message), 0, nullptr);
     if (length != 0 && message != nullptr) {
         std::snprintf(text, capacity, "%s", message);
     } else {

@@ -80,11 +80,12 @@ typedef struct RifItem RifItem;
  * of data when data is not null and size is not 0. The caller owns the item
  * until it is inserted into a folder. Null on allocation failure. */
 TESSERA_API RifItem* TESSERA_CALL CreateRifItem(const char* name, RifBool folder, const void* data,
-                                   uint32_t size);
+                                                uint32_t size);
 /* CreateRifItem with the folder flag set. */
 TESSERA_API RifItem* TESSERA_CALL CreateRifItemFolder(const char* name);
 /* CreateRifItem with the folder flag clear. */
-TESSERA_API RifItem* TESSERA_CALL CreateRifItemChild(const char* name, const void* data, uint32_t size);
+TESSERA_API RifItem* TESSERA_CALL CreateRifItemChild(const char* name, const void* data,
+                                                     uint32_t size);
 /* Frees the item, its data and its whole subtree. The item must be in no
  * folder: remove a linked item with RemoveRifItem(item, 1) instead. */
 TESSERA_API void TESSERA_CALL DeleteRifItem(RifItem* item);
@@ -122,9 +123,11 @@ TESSERA_API RifItem* TESSERA_CALL GetPrevRifItem(RifItem* item);
 TESSERA_API RifBool TESSERA_CALL InsertRifItem(RifItem* item, RifItem* parent, RifItem* after);
 /* Creates a folder, respectively a data item, and inserts it as above.
  * Null, with nothing created, when parent is null or not a folder. */
-TESSERA_API RifItem* TESSERA_CALL InsertRifItemFolder(const char* name, RifItem* parent, RifItem* after);
-TESSERA_API RifItem* TESSERA_CALL InsertRifItemChild(const char* name, const void* data, uint32_t size,
-                                        RifItem* parent, RifItem* after);
+TESSERA_API RifItem* TESSERA_CALL InsertRifItemFolder(const char* name, RifItem* parent,
+                                                      RifItem* after);
+TESSERA_API RifItem* TESSERA_CALL InsertRifItemChild(const char* name, const void* data,
+                                                     uint32_t size, RifItem* parent,
+                                                     RifItem* after);
 /* Unlinks the item from its folder and siblings; deletes it with its subtree
  * when deleteItem is nonzero, otherwise hands it back to the caller. */
 TESSERA_API void TESSERA_CALL RemoveRifItem(RifItem* item, RifBool deleteItem);
@@ -277,37 +280,38 @@ TESSERA_API RifBool TESSERA_CALL GetRebEnvData(RifItem* item, REBENVDATA* data);
 /* Export record                                                              */
 /* ------------------------------------------------------------------------ */
 
-typedef RifItem* (TESSERA_CALL *PFN_LoadRifFile)(const char*);
-typedef RifBool (TESSERA_CALL *PFN_SaveRifFile)(RifItem*, const char*);
-typedef RifItem* (TESSERA_CALL *PFN_LoadRif)(const void*, uint32_t);
-typedef void* (TESSERA_CALL *PFN_SaveRif)(RifItem*, uint32_t*);
-typedef void* (TESSERA_CALL *PFN_DecompressRif)(const void*, uint32_t*);
-typedef void* (TESSERA_CALL *PFN_CompressRif)(const void*, uint32_t, uint32_t*);
-typedef RifItem* (TESSERA_CALL *PFN_ParseRif)(const void*);
-typedef void* (TESSERA_CALL *PFN_CompileRif)(RifItem*, uint32_t*);
-typedef void (TESSERA_CALL *PFN_ReleaseBuffer)(void*);
-typedef RifItem* (TESSERA_CALL *PFN_CreateRifItem)(const char*, RifBool, const void*, uint32_t);
-typedef RifItem* (TESSERA_CALL *PFN_CreateRifItemFolder)(const char*);
-typedef RifItem* (TESSERA_CALL *PFN_CreateRifItemChild)(const char*, const void*, uint32_t);
-typedef void (TESSERA_CALL *PFN_DeleteRifItem)(RifItem*);
-typedef void (TESSERA_CALL *PFN_SetRifItemName)(RifItem*, const char*);
-typedef const char* (TESSERA_CALL *PFN_GetRifItemName)(RifItem*);
-typedef RifBool (TESSERA_CALL *PFN_SetRifItemData)(RifItem*, const void*, uint32_t);
-typedef void* (TESSERA_CALL *PFN_GetRifItemData)(RifItem*, uint32_t*);
-typedef RifBool (TESSERA_CALL *PFN_IsRifItemFolder)(RifItem*);
-typedef RifItem* (TESSERA_CALL *PFN_GetParentRifItem)(RifItem*);
-typedef RifItem* (TESSERA_CALL *PFN_GetChildRifItem)(RifItem*);
-typedef RifItem* (TESSERA_CALL *PFN_GetNextRifItem)(RifItem*);
-typedef RifItem* (TESSERA_CALL *PFN_GetPrevRifItem)(RifItem*);
-typedef RifBool (TESSERA_CALL *PFN_InsertRifItem)(RifItem*, RifItem*, RifItem*);
-typedef RifItem* (TESSERA_CALL *PFN_InsertRifItemFolder)(const char*, RifItem*, RifItem*);
-typedef RifItem* (TESSERA_CALL *PFN_InsertRifItemChild)(const char*, const void*, uint32_t, RifItem*, RifItem*);
-typedef void (TESSERA_CALL *PFN_RemoveRifItem)(RifItem*, RifBool);
-typedef RifItem* (TESSERA_CALL *PFN_FindFirstRifItem)(RifItem*, const char*);
-typedef RifItem* (TESSERA_CALL *PFN_FindNextRifItem)(RifItem*);
-typedef RifBool (TESSERA_CALL *PFN_GetRebShapeData)(RifItem*, REBSHAPEDATA*);
-typedef RifBool (TESSERA_CALL *PFN_GetLightSetData)(RifItem*, LIGHTSETDATA*);
-typedef RifBool (TESSERA_CALL *PFN_GetRebEnvData)(RifItem*, REBENVDATA*);
+typedef RifItem*(TESSERA_CALL* PFN_LoadRifFile)(const char*);
+typedef RifBool(TESSERA_CALL* PFN_SaveRifFile)(RifItem*, const char*);
+typedef RifItem*(TESSERA_CALL* PFN_LoadRif)(const void*, uint32_t);
+typedef void*(TESSERA_CALL* PFN_SaveRif)(RifItem*, uint32_t*);
+typedef void*(TESSERA_CALL* PFN_DecompressRif)(const void*, uint32_t*);
+typedef void*(TESSERA_CALL* PFN_CompressRif)(const void*, uint32_t, uint32_t*);
+typedef RifItem*(TESSERA_CALL* PFN_ParseRif)(const void*);
+typedef void*(TESSERA_CALL* PFN_CompileRif)(RifItem*, uint32_t*);
+typedef void(TESSERA_CALL* PFN_ReleaseBuffer)(void*);
+typedef RifItem*(TESSERA_CALL* PFN_CreateRifItem)(const char*, RifBool, const void*, uint32_t);
+typedef RifItem*(TESSERA_CALL* PFN_CreateRifItemFolder)(const char*);
+typedef RifItem*(TESSERA_CALL* PFN_CreateRifItemChild)(const char*, const void*, uint32_t);
+typedef void(TESSERA_CALL* PFN_DeleteRifItem)(RifItem*);
+typedef void(TESSERA_CALL* PFN_SetRifItemName)(RifItem*, const char*);
+typedef const char*(TESSERA_CALL* PFN_GetRifItemName)(RifItem*);
+typedef RifBool(TESSERA_CALL* PFN_SetRifItemData)(RifItem*, const void*, uint32_t);
+typedef void*(TESSERA_CALL* PFN_GetRifItemData)(RifItem*, uint32_t*);
+typedef RifBool(TESSERA_CALL* PFN_IsRifItemFolder)(RifItem*);
+typedef RifItem*(TESSERA_CALL* PFN_GetParentRifItem)(RifItem*);
+typedef RifItem*(TESSERA_CALL* PFN_GetChildRifItem)(RifItem*);
+typedef RifItem*(TESSERA_CALL* PFN_GetNextRifItem)(RifItem*);
+typedef RifItem*(TESSERA_CALL* PFN_GetPrevRifItem)(RifItem*);
+typedef RifBool(TESSERA_CALL* PFN_InsertRifItem)(RifItem*, RifItem*, RifItem*);
+typedef RifItem*(TESSERA_CALL* PFN_InsertRifItemFolder)(const char*, RifItem*, RifItem*);
+typedef RifItem*(TESSERA_CALL* PFN_InsertRifItemChild)(const char*, const void*, uint32_t, RifItem*,
+                                                       RifItem*);
+typedef void(TESSERA_CALL* PFN_RemoveRifItem)(RifItem*, RifBool);
+typedef RifItem*(TESSERA_CALL* PFN_FindFirstRifItem)(RifItem*, const char*);
+typedef RifItem*(TESSERA_CALL* PFN_FindNextRifItem)(RifItem*);
+typedef RifBool(TESSERA_CALL* PFN_GetRebShapeData)(RifItem*, REBSHAPEDATA*);
+typedef RifBool(TESSERA_CALL* PFN_GetLightSetData)(RifItem*, LIGHTSETDATA*);
+typedef RifBool(TESSERA_CALL* PFN_GetRebEnvData)(RifItem*, REBENVDATA*);
 
 /*
  * TesseraInit fills one of four record forms. Set dwSize to sizeof the form
@@ -452,7 +456,7 @@ typedef struct TESSERAEXPORT {
  * links the static library instead must export the operations itself (link
  * it with -rdynamic), or the pointers stay null and the result is 0. */
 TESSERA_API RifBool TESSERA_CALL TesseraInit(void* record);
-typedef RifBool (TESSERA_CALL *PFN_TesseraInit)(void*);
+typedef RifBool(TESSERA_CALL* PFN_TesseraInit)(void*);
 
 #ifdef __cplusplus
 } /* extern "C" */

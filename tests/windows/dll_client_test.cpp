@@ -27,17 +27,38 @@ struct Export {
     WORD ordinal;
 };
 constexpr Export kExports[] = {
-    {"TesseraInit", 1},       {"LoadRifFile", 2},          {"SaveRifFile", 3},
-    {"LoadRif", 4},           {"SaveRif", 5},              {"ParseRif", 6},
-    {"CompileRif", 7},        {"CompressRif", 8},          {"DecompressRif", 9},
-    {"ReleaseBuffer", 10},    {"CreateRifItem", 20},       {"CreateRifItemFolder", 21},
-    {"CreateRifItemChild", 22}, {"DeleteRifItem", 23},     {"SetRifItemName", 24},
-    {"GetRifItemName", 25},   {"SetRifItemData", 26},      {"GetRifItemData", 27},
-    {"IsRifItemFolder", 30},  {"GetParentRifItem", 31},    {"GetChildRifItem", 32},
-    {"GetNextRifItem", 33},   {"GetPrevRifItem", 34},      {"InsertRifItem", 40},
-    {"InsertRifItemFolder", 41}, {"InsertRifItemChild", 42}, {"RemoveRifItem", 43},
-    {"FindFirstRifItem", 50}, {"FindNextRifItem", 51},     {"GetRebShapeData", 60},
-    {"GetLightSetData", 61},  {"GetRebEnvData", 62},
+    {"TesseraInit", 1},
+    {"LoadRifFile", 2},
+    {"SaveRifFile", 3},
+    {"LoadRif", 4},
+    {"SaveRif", 5},
+    {"ParseRif", 6},
+    {"CompileRif", 7},
+    {"CompressRif", 8},
+    {"DecompressRif", 9},
+    {"ReleaseBuffer", 10},
+    {"CreateRifItem", 20},
+    {"CreateRifItemFolder", 21},
+    {"CreateRifItemChild", 22},
+    {"DeleteRifItem", 23},
+    {"SetRifItemName", 24},
+    {"GetRifItemName", 25},
+    {"SetRifItemData", 26},
+    {"GetRifItemData", 27},
+    {"IsRifItemFolder", 30},
+    {"GetParentRifItem", 31},
+    {"GetChildRifItem", 32},
+    {"GetNextRifItem", 33},
+    {"GetPrevRifItem", 34},
+    {"InsertRifItem", 40},
+    {"InsertRifItemFolder", 41},
+    {"InsertRifItemChild", 42},
+    {"RemoveRifItem", 43},
+    {"FindFirstRifItem", 50},
+    {"FindNextRifItem", 51},
+    {"GetRebShapeData", 60},
+    {"GetLightSetData", 61},
+    {"GetRebEnvData", 62},
 };
 
 void* ByName(const char* name) {
@@ -81,34 +102,76 @@ const std::vector<std::string> kInvalidLines = {
 
 // The operations of each form in field order (the tessera.h structs).
 const std::vector<const char*> kForm84 = {
-    "ParseRif",        "CompileRif",      "ReleaseBuffer",  "CreateRifItem",    "DeleteRifItem",
-    "SetRifItemName",  "GetRifItemName",  "SetRifItemData", "GetRifItemData",   "IsRifItemFolder",
-    "GetParentRifItem", "GetChildRifItem", "GetNextRifItem", "GetPrevRifItem",  "InsertRifItem",
-    "RemoveRifItem",   "FindFirstRifItem", "FindNextRifItem", "GetRebShapeData"};
+    "ParseRif",         "CompileRif",       "ReleaseBuffer",   "CreateRifItem",  "DeleteRifItem",
+    "SetRifItemName",   "GetRifItemName",   "SetRifItemData",  "GetRifItemData", "IsRifItemFolder",
+    "GetParentRifItem", "GetChildRifItem",  "GetNextRifItem",  "GetPrevRifItem", "InsertRifItem",
+    "RemoveRifItem",    "FindFirstRifItem", "FindNextRifItem", "GetRebShapeData"};
 const std::vector<const char*> kForm108 = {
-    "LoadRifFile",     "SaveRifFile",      "LoadRif",         "SaveRif",         "ParseRif",
-    "CompileRif",      "ReleaseBuffer",    "CreateRifItem",   "DeleteRifItem",   "SetRifItemName",
-    "GetRifItemName",  "SetRifItemData",   "GetRifItemData",  "IsRifItemFolder", "GetParentRifItem",
-    "GetChildRifItem", "GetNextRifItem",   "GetPrevRifItem",  "InsertRifItem",   "RemoveRifItem",
+    "LoadRifFile",      "SaveRifFile",     "LoadRif",         "SaveRif",         "ParseRif",
+    "CompileRif",       "ReleaseBuffer",   "CreateRifItem",   "DeleteRifItem",   "SetRifItemName",
+    "GetRifItemName",   "SetRifItemData",  "GetRifItemData",  "IsRifItemFolder", "GetParentRifItem",
+    "GetChildRifItem",  "GetNextRifItem",  "GetPrevRifItem",  "InsertRifItem",   "RemoveRifItem",
     "FindFirstRifItem", "FindNextRifItem", "GetRebShapeData", "GetLightSetData", "GetRebEnvData"};
-const std::vector<const char*> kForm124 = {
-    "LoadRifFile",      "SaveRifFile",         "LoadRif",            "SaveRif",
-    "ParseRif",         "CompileRif",          "ReleaseBuffer",      "CreateRifItem",
-    "CreateRifItemFolder", "CreateRifItemChild", "DeleteRifItem",    "SetRifItemName",
-    "GetRifItemName",   "SetRifItemData",      "GetRifItemData",     "IsRifItemFolder",
-    "GetParentRifItem", "GetChildRifItem",     "GetNextRifItem",     "GetPrevRifItem",
-    "InsertRifItem",    "InsertRifItemFolder", "InsertRifItemChild", "RemoveRifItem",
-    "FindFirstRifItem", "FindNextRifItem",     "GetRebShapeData",    "GetLightSetData",
-    "GetRebEnvData"};
-const std::vector<const char*> kForm132 = {
-    "LoadRifFile",         "SaveRifFile",        "LoadRif",          "SaveRif",
-    "DecompressRif",       "CompressRif",        "ParseRif",         "CompileRif",
-    "ReleaseBuffer",       "CreateRifItem",      "CreateRifItemFolder", "CreateRifItemChild",
-    "DeleteRifItem",       "SetRifItemName",     "GetRifItemName",   "SetRifItemData",
-    "GetRifItemData",      "IsRifItemFolder",    "GetParentRifItem", "GetChildRifItem",
-    "GetNextRifItem",      "GetPrevRifItem",     "InsertRifItem",    "InsertRifItemFolder",
-    "InsertRifItemChild",  "RemoveRifItem",      "FindFirstRifItem", "FindNextRifItem",
-    "GetRebShapeData",     "GetLightSetData",    "GetRebEnvData"};
+const std::vector<const char*> kForm124 = {"LoadRifFile",
+                                           "SaveRifFile",
+                                           "LoadRif",
+                                           "SaveRif",
+                                           "ParseRif",
+                                           "CompileRif",
+                                           "ReleaseBuffer",
+                                           "CreateRifItem",
+                                           "CreateRifItemFolder",
+                                           "CreateRifItemChild",
+                                           "DeleteRifItem",
+                                           "SetRifItemName",
+                                           "GetRifItemName",
+                                           "SetRifItemData",
+                                           "GetRifItemData",
+                                           "IsRifItemFolder",
+                                           "GetParentRifItem",
+                                           "GetChildRifItem",
+                                           "GetNextRifItem",
+                                           "GetPrevRifItem",
+                                           "InsertRifItem",
+                                           "InsertRifItemFolder",
+                                           "InsertRifItemChild",
+                                           "RemoveRifItem",
+                                           "FindFirstRifItem",
+                                           "FindNextRifItem",
+                                           "GetRebShapeData",
+                                           "GetLightSetData",
+                                           "GetRebEnvData"};
+const std::vector<const char*> kForm132 = {"LoadRifFile",
+                                           "SaveRifFile",
+                                           "LoadRif",
+                                           "SaveRif",
+                                           "DecompressRif",
+                                           "CompressRif",
+                                           "ParseRif",
+                                           "CompileRif",
+                                           "ReleaseBuffer",
+                                           "CreateRifItem",
+                                           "CreateRifItemFolder",
+                                           "CreateRifItemChild",
+                                           "DeleteRifItem",
+                                           "SetRifItemName",
+                                           "GetRifItemName",
+                                           "SetRifItemData",
+                                           "GetRifItemData",
+                                           "IsRifItemFolder",
+                                           "GetParentRifItem",
+                                           "GetChildRifItem",
+                                           "GetNextRifItem",
+                                           "GetPrevRifItem",
+                                           "InsertRifItem",
+                                           "InsertRifItemFolder",
+                                           "InsertRifItemChild",
+                                           "RemoveRifItem",
+                                           "FindFirstRifItem",
+                                           "FindNextRifItem",
+                                           "GetRebShapeData",
+                                           "GetLightSetData",
+                                           "GetRebEnvData"};
 
 constexpr unsigned char kCanary = 0xA5;
 constexpr std::size_t kBufferSize = 512;
@@ -236,9 +299,9 @@ bool WriteAll(const std::string& path, const Bytes& bytes) {
         return false;
     }
     DWORD put = 0;
-    const bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &put,
-                              nullptr) &&
-                    put == bytes.size();
+    const bool ok =
+        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr) &&
+        put == bytes.size();
     return CloseHandle(file) && ok;
 }
 

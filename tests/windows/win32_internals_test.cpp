@@ -49,9 +49,9 @@ bool WriteAll(const std::string& path, const Bytes& bytes) {
         return false;
     }
     DWORD put = 0;
-    const bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &put,
-                              nullptr) &&
-                    put == bytes.size();
+    const bool ok =
+        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr) &&
+        put == bytes.size();
     return CloseHandle(file) && ok;
 }
 
