@@ -215,6 +215,44 @@ void ExportTableHasEveryOperationAtItsOrdinal() {
     CHECK(ByName("DllMain") == nullptr);
 }
 
+// The version resource: 1.4.0.0 as file and product version, and the
+// library's name.
+void VersionResourceNamesTheLibrary() {
+    char path[MAX_PATH];
+    CHECK(GetModuleFileNameA(g_library, path, sizeof path) != 0);
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeA(path, &ignored);
+    if (!CHECK(size != 0)) {
+        return;
+    }
+    std::vector<unsigned char> info(size);
+    CHECK(GetFileVersionInfoA(path, 0, size, info.data()));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    if (CHECK(VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &length))) {
+        CHECK(fixed->dwFileVersionMS == 0x00010004u && fixed->dwFileVersionLS == 0);
+        CHECK(fixed->dwProductVersionMS == 0x00010004u && fixed->dwProductVersionLS == 0);
+        CHECK(fixed->dwFileType == VFT_DLL);
+    }
+    const struct {
+        const char* key;
+        const char* value;
+    } strings[] = {
+        {"ProductName", "Tessera"},
+        {"OriginalFilename", "Tessera.dll"},
+        {"FileVersion", "1.4.0.0"},
+        {"ProductVersion", "1.4.0.0"},
+    };
+    for (const auto& item : strings) {
+        Context c(item.key);
+        char* text = nullptr;
+        const std::string query = std::string("\\StringFileInfo\\040904b0\\") + item.key;
+        CHECK(
+            VerQueryValueA(info.data(), query.c_str(), reinterpret_cast<void**>(&text), &length) &&
+            std::strcmp(text, item.value) == 0);
+    }
+}
+
 void EachFormGetsItsPointersAndNotOneByteMore(PFN_TesseraInit init) {
     const struct {
         std::uint32_t size;
@@ -458,6 +496,7 @@ int main() {
     CHECK(reinterpret_cast<void*>(init) == ByOrdinal(1));
 
     ExportTableHasEveryOperationAtItsOrdinal();
+    VersionResourceNamesTheLibrary();
     EachFormGetsItsPointersAndNotOneByteMore(init);
     AWrongSizeWritesNothing(init);
 
