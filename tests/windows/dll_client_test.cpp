@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -452,6 +453,9 @@ void FailedLoadsAreReported(const TESSERAEXPORT& api) {
     DeleteFileA(empty.c_str());
 }
 
+// What refusing_folder.sh writes into its folder.
+constexpr char kOldLevel[] = "old level bytes";
+
 void AFailedSaveLeavesTheOldFile(const TESSERAEXPORT& api) {
     RifItem* level = MakeLevel(api);
     const Bytes old = {'o', 'l', 'd', ' ', 'l', 'e', 'v', 'e', 'l', ' ', 'b', 'y', 't', 'e', 's'};
@@ -464,6 +468,29 @@ void AFailedSaveLeavesTheOldFile(const TESSERAEXPORT& api) {
         CHECK(ReadAll(path) == old);
         CHECK(Entries(g_folder) == std::vector<std::string>{"kept.rif"});
         CHECK(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL));
+    }
+    if (const char* unixPath = std::getenv("TESSERA_TEST_REFUSING_FOLDER")) {
+        // A folder that takes no new file (see refusing_folder.sh), reached
+        // through Wine's drive Z:, which is the Unix root.
+        Context c("a folder that cannot take the temporary file");
+        std::string folder = std::string("Z:") + unixPath + "\\";
+        for (char& ch : folder) {
+            ch = ch == '/' ? '\\' : ch;
+        }
+        const std::string kept = folder + "old.rif";
+        const std::string probe = folder + "probe";
+        const HANDLE file =
+            CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            CloseHandle(file);
+            DeleteFileA(probe.c_str());
+            std::printf("note: %s takes new files here; the refusing folder is not checked\n",
+                        folder.c_str());
+        } else if (CHECK(ReadAll(kept) == Bytes(kOldLevel, kOldLevel + sizeof kOldLevel - 1))) {
+            CHECK(api.SaveRifFile(level, kept.c_str()) == 0);
+            CHECK(ReadAll(kept) == Bytes(kOldLevel, kOldLevel + sizeof kOldLevel - 1));
+            CHECK(Entries(folder) == std::vector<std::string>{"old.rif"});
+        }
     }
     {
         Context c("a folder in the target's place");
