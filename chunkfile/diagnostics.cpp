@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "chunkfile/debug_output.h"
+
 namespace tessera {
 namespace {
 
@@ -44,6 +46,7 @@ void Diagnose(const char* message) {
             g_hook(message, g_hookContext);
         }
     }
+    os::SendToDebugger(message);
     if (DebugOutputEnabled()) {
         std::fputs(message, stderr);
         std::fflush(stderr);

@@ -2,9 +2,10 @@
 //
 // Every warning or error line the library reports goes through Diagnose():
 // one call is one message, sent exactly as given (most end in a line feed,
-// a few of the codec's do not). The lines go to standard error when the
+// a few of the codec's do not). The lines go to the system's debugger output
+// where it has one (OutputDebugStringA on Windows), to standard error when the
 // environment variable TESSERA_DEBUG is set, and to a capture hook when a test
-// has installed one; nowhere otherwise.
+// has installed one.
 #pragma once
 
 namespace tessera {

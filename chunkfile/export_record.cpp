@@ -6,8 +6,6 @@
 // module, so the record holds exactly what the export table offers.
 #include "chunkfile/export_record.h"
 
-#include <dlfcn.h>
-
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -16,6 +14,7 @@
 #include <iterator>
 
 #include "chunkfile/diagnostics.h"
+#include "chunkfile/module.h"
 #include "chunkfile/tessera.h"
 
 namespace tessera {
@@ -24,33 +23,6 @@ namespace {
 // Written once by the constructor below, before any client can run, and
 // by the tests' hook; atomic so that TesseraInit on any thread reads it safely.
 std::atomic<void*> g_module{nullptr};
-
-// Records the module handle when the library is loaded, before any client can
-// call TesseraInit. dlopen with RTLD_NOLOAD only finds the object that is
-// being loaded; the reference it adds is dropped at once, so that the
-// client's dlclose still unloads the library (the handle stays valid for as
-// long as the library is loaded, which is as long as this code can run). In a
-// program that links the static library the object is the program itself,
-// which dlopen does not find by name; the program's own handle stands in.
-//
-// The address asked about is this function's own: it has internal linkage,
-// so it always lies in this library, whereas an exported name could resolve
-// to a function of the same name that the program defines.
-__attribute__((constructor)) void RecordModuleHandle() {
-    Dl_info info{};
-    void* module = nullptr;
-    if (dladdr(reinterpret_cast<void*>(&RecordModuleHandle), &info) != 0 &&
-        info.dli_fname != nullptr && info.dli_fname[0] != '\0') {
-        module = dlopen(info.dli_fname, RTLD_LAZY | RTLD_NOLOAD);
-    }
-    if (module == nullptr) {
-        module = dlopen(nullptr, RTLD_LAZY);
-    }
-    if (module != nullptr) {
-        dlclose(module);
-    }
-    g_module.store(module);
-}
 
 // One pointer field of a form: the export it receives and where it lies.
 struct Slot {
@@ -245,13 +217,10 @@ bool InitRecord(void* record) {
     // The text of the last failed look-up, as the system gives it.
     char lastError[512] = "";
     for (std::size_t i = 0; i < form->count; ++i) {
-        dlerror();
-        void* entry = dlsym(module, form->slots[i].name);
+        void* entry =
+            tessera::os::LookUpExport(module, form->slots[i].name, lastError, sizeof lastError);
         if (entry == nullptr) {
             complete = false;
-            const char* error = dlerror();
-            std::snprintf(lastError, sizeof lastError, "%s\n",
-                          error != nullptr ? error : "no error text");
         }
         std::memcpy(bytes + form->slots[i].offset, &entry, sizeof entry);
     }

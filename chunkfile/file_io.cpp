@@ -1,7 +1,7 @@
 // File and buffer entry points: LoadRifFile, SaveRifFile, LoadRif, SaveRif.
 //
 // A level travels from disk to tree as: read the whole file (a loop, since one
-// read() may return less than asked), tell a container from a plain stream by
+// read may return less than asked), tell a container from a plain stream by
 // its first eight bytes, decode the container bounded by the bytes read, and
 // parse the plain stream bounded by its length. Nothing trusts a size field
 // beyond the bytes really held.
@@ -13,11 +13,6 @@
 // new ones, whatever fails (a full disk, a read-only folder, a crash).
 #include "chunkfile/file_io.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <time.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
@@ -28,6 +23,7 @@
 
 #include "chunkfile/allocator.h"
 #include "chunkfile/diagnostics.h"
+#include "chunkfile/file_system.h"
 #include "chunkfile/huffman.h"
 #include "chunkfile/stream.h"
 
@@ -65,57 +61,43 @@ std::size_t Clamp(std::size_t bytes) {
 // The file's bytes in a new block of the library's heap, or null after the
 // line that tells why (a read error or a short read has no line of its own).
 unsigned char* ReadWholeFile(const char* path, std::size_t* length) {
-    // O_NONBLOCK so that a FIFO without a writer cannot hang the open; it
-    // changes nothing for the regular files that are read.
-    const int fd = Fault(FileFault::kOpen, ENOENT)
-                       ? -1
-                       : open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    struct stat info;
-    if (fd < 0 || fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        // A folder, a device or a pipe is no level file either.
+    // A folder, a device or a pipe is no level file either.
+    const os::File file = Fault(FileFault::kOpen, ENOENT) ? os::kNoFile : os::OpenForReading(path);
+    if (file == os::kNoFile) {
         Diagnose("ERROR: LoadRifFile() failed to open file!\n");
-        if (fd >= 0) {
-            close(fd);
-        }
         return nullptr;
-    }
-    const int flags = fcntl(fd, F_GETFL);
-    if (flags != -1) {
-        fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     }
     // Sizes are 32-bit throughout the format: a larger file cannot be one.
-    if (info.st_size <= 0 || static_cast<std::uint64_t>(info.st_size) > UINT32_MAX) {
+    std::uint64_t fileSize = 0;
+    if (!os::SizeOf(file, &fileSize) || fileSize == 0 || fileSize > UINT32_MAX) {
         Diagnose("ERROR: LoadRifFile() failed to get file size (maybe the file is empty?)\n");
-        close(fd);
+        os::Close(file);
         return nullptr;
     }
-    const auto size = static_cast<std::size_t>(info.st_size);
+    const auto size = static_cast<std::size_t>(fileSize);
     if (size < kChunkHeaderSize) {
         Diagnose("ERROR: LoadRifFile() the file is too short to hold a RIF!\n");
-        close(fd);
+        os::Close(file);
         return nullptr;
     }
     auto* block = static_cast<unsigned char*>(AllocateZeroed(size));
     if (block == nullptr) {
         Diagnose("ERROR: Tessera.dll failed to allocate memory!\n");
-        close(fd);
+        os::Close(file);
         return nullptr;
     }
     // An injected short read ends the file half-way, as if it had been cut
-    // short since fstat().
+    // short since its size was taken.
     const std::size_t end = Injected(FileFault::kShortRead) ? size / 2 : size;
     std::size_t done = 0;
     while (done < end) {
-        const ssize_t got = read(fd, block + done, Clamp(end - done));
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
+        const std::ptrdiff_t got = os::ReadSome(file, block + done, Clamp(end - done));
         if (got <= 0) {
-            break;  // an error, or the file shrank since fstat()
+            break;  // an error, or the file shrank since its size was taken
         }
         done += static_cast<std::size_t>(got);
     }
-    close(fd);
+    os::Close(file);
     if (done != size) {
         Free(block);
         return nullptr;
@@ -127,29 +109,17 @@ unsigned char* ReadWholeFile(const char* path, std::size_t* length) {
 // ---------------------------------------------------------------------------
 // Writing
 
-std::string FolderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 // A name for the temporary file that no other writer is likely to pick; the
 // exclusive create below settles any clash.
 std::string TemporaryName(const std::string& target, unsigned attempt) {
     static std::atomic<unsigned> counter{0};
-    struct timespec now {};
-    clock_gettime(CLOCK_REALTIME, &now);
-    std::uint64_t mix = static_cast<std::uint64_t>(now.tv_nsec) ^
-                        (static_cast<std::uint64_t>(getpid()) << 20) ^
-                        (static_cast<std::uint64_t>(++counter) << 40) ^ attempt;
+    std::uint64_t mix = os::UniqueSeed() ^ (static_cast<std::uint64_t>(++counter) << 40) ^ attempt;
     char suffix[8];
     for (char& c : suffix) {
         c = "abcdefghijklmnopqrstuvwxyz0123456789"[mix % 36];
         mix /= 36;
     }
-    const std::size_t slash = target.rfind('/');
+    const std::size_t slash = os::LastSeparator(target);
     const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
     // Shortened so that the name stays within the folder's limit of 255.
     const std::string base =
@@ -157,7 +127,7 @@ std::string TemporaryName(const std::string& target, unsigned attempt) {
     return folder + "." + base + "." + std::string(suffix, sizeof suffix) + ".tmp";
 }
 
-bool WriteAll(int fd, const unsigned char* data, std::size_t size) {
+bool WriteAll(os::File file, const unsigned char* data, std::size_t size) {
     // An injected full disk takes half the bytes first, as a real one would.
     const std::size_t stopAt = Injected(FileFault::kWrite) ? size / 2 : size;
     std::size_t done = 0;
@@ -166,10 +136,7 @@ bool WriteAll(int fd, const unsigned char* data, std::size_t size) {
             errno = ENOSPC;
             return false;
         }
-        const ssize_t put = write(fd, data + done, Clamp(stopAt - done));
-        if (put < 0 && errno == EINTR) {
-            continue;
-        }
+        const std::ptrdiff_t put = os::WriteSome(file, data + done, Clamp(stopAt - done));
         if (put <= 0) {
             return false;
         }
@@ -180,77 +147,49 @@ bool WriteAll(int fd, const unsigned char* data, std::size_t size) {
 
 // Replaces the file at path with size bytes of data, or leaves it untouched
 // and returns false. A file that the user may not write is not replaced,
-// although the folder would allow it. The new file keeps the old one's
-// permission bits (and, where the system allows, its owner); a new file gets
-// what an ordinary create under the current umask gives. A symbolic link is followed, so the
-// file it names is replaced and the link stays.
+// although the folder would allow it. The new file takes over what the system
+// keeps of the old one (os::Target).
 bool ReplaceFile(const char* path, const unsigned char* data, std::size_t size) {
-    std::string target = path;
-    struct stat old {};
-    if (lstat(path, &old) == 0 && S_ISLNK(old.st_mode)) {
-        if (char* resolved = realpath(path, nullptr)) {
-            target = resolved;
-            std::free(resolved);
-        }
+    os::Target target;
+    if (!os::InspectTarget(path, &target)) {
+        return false;
     }
-    const bool exists = stat(target.c_str(), &old) == 0;
-    if (exists && !S_ISREG(old.st_mode)) {
-        return false;  // never replace a folder, a device or a pipe
-    }
-    if (exists && access(target.c_str(), W_OK) != 0) {
-        return false;  // a file the user may not write stays as it is
-    }
-    if (target.empty() || target.back() == '/') {
+    if (target.path.empty() || os::LastSeparator(target.path) + 1 == target.path.size()) {
         return false;
     }
 
     // Every name is made before the temporary file exists, so that nothing
     // can throw while it does.
-    const std::string folder = FolderOf(target);
     std::string temporary;
-    int fd = -1;
-    for (unsigned attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temporary = TemporaryName(target, attempt);
-        fd =
-            Fault(FileFault::kCreate, EACCES)
-                ? -1
-                : open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
-        if (fd < 0 && errno != EEXIST) {
+    os::File file = os::kNoFile;
+    for (unsigned attempt = 0; attempt < 100 && file == os::kNoFile; ++attempt) {
+        temporary = TemporaryName(target.path, attempt);
+        bool taken = false;
+        file = Fault(FileFault::kCreate, EACCES) ? os::kNoFile
+                                                 : os::CreateExclusive(temporary, &taken);
+        if (file == os::kNoFile && !taken) {
             return false;
         }
     }
-    if (fd < 0) {
+    if (file == os::kNoFile) {
         return false;
     }
 
-    bool ok = WriteAll(fd, data, size);
-    if (ok && exists) {
-        if (old.st_uid != geteuid() || old.st_gid != getegid()) {
-            // Only possible for the owner's group or for root; otherwise the
-            // file becomes the saving user's, as any rewrite would.
-            if (fchown(fd, old.st_uid, old.st_gid) != 0) {
-                (void)!fchown(fd, static_cast<uid_t>(-1), old.st_gid);
-            }
-        }
-        ok = !Fault(FileFault::kPermissions, EPERM) && fchmod(fd, old.st_mode & 0777) == 0;
-    }
-    ok = ok && !Fault(FileFault::kSync, EIO) && fsync(fd) == 0;
-    // close() may report a write that a network file system deferred.
-    const bool closed = close(fd) == 0 && !Fault(FileFault::kClose, EIO);
+    bool ok = WriteAll(file, data, size);
+    ok = ok && !Fault(FileFault::kPermissions, EPERM) && os::TakeOverAttributes(file, target);
+    ok = ok && !Fault(FileFault::kSync, EIO) && os::Flush(file);
+    // Closing may report a write that a network file system deferred.
+    const bool closed = os::Close(file) && !Fault(FileFault::kClose, EIO);
     ok = ok && closed;
-    ok = ok && !Fault(FileFault::kRename, EXDEV) && rename(temporary.c_str(), target.c_str()) == 0;
+    ok = ok && !Fault(FileFault::kRename, EXDEV) && os::MoveOver(temporary, target.path);
     if (!ok) {
-        unlink(temporary.c_str());
+        os::Remove(temporary);
         return false;
     }
 
-    // Make the rename itself durable; the new file is in place already, so a
+    // Make the move itself durable; the new file is in place already, so a
     // failure here does not change the result.
-    const int folderFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folderFd >= 0) {
-        (void)fsync(folderFd);
-        close(folderFd);
-    }
+    os::SyncFolderOf(target.path);
     return true;
 }
 
