@@ -89,6 +89,7 @@ protected:
 
     AppState& state() { return m_state; }
     LoadedLevel& level() { return *m_level; }
+    const LoadedLevel& level() const { return *m_level; }
     SpearCount& spearCount() { return *m_spearCount; }
     QComboBox* levelList() const { return m_levelList; }
 
