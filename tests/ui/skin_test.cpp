@@ -117,12 +117,12 @@ protected:
     }
 
     // What a face looks like on a button of this size.
-    QImage Expected(int face, QSize size) const {
+    static QImage Expected(int face, QSize size,
+                           const QString& root = QStringLiteral(":/gearloft/bitmap")) {
         QImage expected(size, QImage::Format_ARGB32_Premultiplied);
         expected.fill(Qt::transparent);
         QPainter painter(&expected);
-        painter.drawImage(expected.rect(),
-                          QImage(QStringLiteral(":/gearloft/bitmap/%1.png").arg(face)));
+        painter.drawImage(expected.rect(), QImage(QStringLiteral("%1/%2.png").arg(root).arg(face)));
         return expected;
     }
     static QImage Shown(QWidget* button) {
@@ -410,6 +410,31 @@ TEST_F(SkinTest, ATemplateThatCannotBeUsedEndsWithThreeAndRestartsIntoThePlainDi
         EXPECT_TRUE(
             state.settings.GetString(settings::kSection, settings::kSkin, QByteArray()).isEmpty());
     }
+}
+
+TEST_F(SkinTest, AModuleBuiltFromTheResourceNamesAloneWorksWithMissingFacesLeftOut) {
+    LevelFixture fixture;
+    fixture.equipment = 0x00;
+    testing::WriteLevelFile(LevelPath(0), fixture);
+    WriteText(Bin(QStringLiteral("third.skn")),
+              Description("Third", TestSkin("third_party_skin").toLocal8Bit()));
+    ASSERT_TRUE(LoadSkin(state, Bin(QStringLiteral("third.skn"))));
+    OpenSkinned();
+    EXPECT_EQ(dialog->size(), QSize(400, 240));  // the module's own layout
+    auto* pistol = Control<QPushButton>("c1001");
+    EXPECT_EQ(pistol->geometry(), QRect(10, 10, 128, 44));
+    EXPECT_EQ(Shown(pistol), Expected(164, pistol->size(), QStringLiteral(WORKSHOP_ART "/bitmap")));
+    QTest::mouseClick(pistol, Qt::LeftButton);
+    EXPECT_EQ(Shown(pistol), Expected(168, pistol->size(), QStringLiteral(WORKSHOP_ART "/bitmap")));
+
+    // The module has no Medicomp faces: the button keeps its standard look
+    // and still works.
+    auto* medicomp = Control<QPushButton>("c1005");
+    EXPECT_NE(Shown(medicomp), Expected(167, medicomp->size()));
+    QTest::mouseClick(medicomp, Qt::LeftButton);
+    QTest::mouseClick(Control<QPushButton>("c1010"), Qt::LeftButton);
+    EXPECT_EQ(WordAt(ReadRecord(LevelPath(0)), 16) & 0x3F, 0x11u);
+    EXPECT_TRUE(ui.messages.empty());
 }
 
 }  // namespace
