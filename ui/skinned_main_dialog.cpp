@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QIcon>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLibrary>
 #include <QLineEdit>
@@ -238,6 +239,19 @@ void SkinnedMainDialog::paintEvent(QPaintEvent* event) {
     }
     QPainter painter(this);
     painter.drawImage(rect(), background);
+}
+
+void SkinnedMainDialog::keyPressEvent(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
+            button->click();
+        } else {
+            accept();
+        }
+        return;
+    }
+    LevelDialog::keyPressEvent(event);
 }
 
 // ---------------------------------------------------------------------------

@@ -53,6 +53,9 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    // The template has no default button: Enter is Start, except on a
+    // button, where it presses that button.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     bool AttachControls();

@@ -332,6 +332,16 @@ TEST_F(SkinTest, ClickingAFaceTogglesItsSwitchAndSaveWritesOnlyTheBitsAndTheCoun
     field->setText(QStringLiteral("42"));
     QTest::mouseClick(Control<QPushButton>("c1010"), Qt::LeftButton);
     EXPECT_EQ(WordAt(ReadRecord(LevelPath(0)), 20), 42u);
+
+    // Enter on a button presses it; anywhere else it is Start.
+    Control<QPushButton>("c1003")->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_TRUE(dialog->isVisible());
+    field->setFocus();
+    QTest::keyClick(field, Qt::Key_Return);
+    EXPECT_EQ(dialog->result(), kResultStart);
+    EXPECT_FALSE(state.strLaunchParameters.isEmpty());
+    EXPECT_EQ(WordAt(ReadRecord(LevelPath(0)), 16) & 0x3F, 0x04u);  // Start saves nothing
 }
 
 TEST_F(SkinTest, DraggingTheBackgroundMovesTheWindowByTheMouseMovement) {
