@@ -5,26 +5,16 @@
 #include "app/settings_keys.h"
 #include "app/start_up_rules.h"
 #include "app/user_interaction.h"
+#include "ui/skin_description.h"
+#include "ui/skin_loader.h"
 #include "ui/splash_dialog.h"
+
+#include <QApplication>
 
 #include <QDir>
 #include <QProcess>
 
 namespace gearloft {
-namespace {
-
-// Loads the skin named in the settings. Skin description files and skin
-// modules are not part of this build yet, so every skin falls back to the
-// plain dialog; an empty name is the plain look by choice.
-bool LoadSkin(AppState& /*state*/, const QByteArray& skinName) {
-    if (skinName.isEmpty()) {
-        return false;
-    }
-    DebugOutput("WARNING: skins are not available in this build; using the plain dialog.\n");
-    return false;
-}
-
-}  // namespace
 
 GearloftApp::GearloftApp(AppState& state, StartUpServices services)
     : m_state(state), m_services(std::move(services)) {
@@ -63,6 +53,10 @@ bool GearloftApp::StartUp() {
     // Relative names that follow (the skin and its files) are resolved in
     // the program's folder.
     QDir::setCurrent(programDir);
+    // Skin descriptions are listed from these folders, in this order.
+    if (m_state.skinFolders.isEmpty()) {
+        m_state.skinFolders = QStringList{programDir};
+    }
 
     m_state.splashDuration =
         SplashDuration(settings::Read(m_state.settings, settings::kSplashScreen),
@@ -77,13 +71,19 @@ bool GearloftApp::StartUp() {
 
     const QByteArray skin =
         m_state.settings.GetString(settings::kSection, settings::kSkin, QByteArray());
-    // A skin that loads will run the skinned main dialog once skins are part
-    // of the program; until then LoadSkin never succeeds and says so, and the
-    // plain dialog runs.
-    const bool skinned = LoadSkin(m_state, skin);
-    Q_ASSERT(!skinned);
-    Q_UNUSED(skinned);
-    const int result = m_services.runMainDialog(m_state);
+    const bool skinned = !skin.isEmpty() && m_services.runSkinnedMainDialog &&
+                         LoadSkin(m_state, skin::ResolveDescription(m_state.skinFolders,
+                                                                    QString::fromLocal8Bit(skin)));
+    int result = 0;
+    if (skinned) {
+        // The skin's colours for every dialog of the program.
+        if (qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr) {
+            QApplication::setPalette(SkinPalette(m_state.skinBackColor, m_state.skinTextColor));
+        }
+        result = m_services.runSkinnedMainDialog(m_state);
+    } else {
+        result = m_services.runMainDialog(m_state);
+    }
 
     if (result == 1) {
         LaunchGame();
@@ -107,6 +107,7 @@ void GearloftApp::ExitSteps() {
     // The library unloads here, unless something still holds a tree of it.
     m_state.tessera.reset();
     m_tessera.Unbind();
+    ReleaseSkin(m_state);
 
     if (!m_state.settings.Save()) {
         m_services.ui->ShowMessage(QStringLiteral("ERROR: Failed to save the settings to '%1'!")

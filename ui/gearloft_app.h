@@ -23,6 +23,9 @@ struct StartUpServices {
     ProgramLauncher* launcher = nullptr;
     // Runs the plain main dialog modally and returns its end code (1 Start).
     std::function<int(AppState&)> runMainDialog;
+    // Runs the skinned main dialog with state.skinModule; without it skins
+    // are not offered at start-up.
+    std::function<int(AppState&)> runSkinnedMainDialog;
     // Shows the splash screen for state.splashDuration; the real one when empty.
     std::function<void(AppState&)> runSplash;
     // The command line without the program's name.

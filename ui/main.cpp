@@ -6,6 +6,8 @@
 #include "platform/qt_game_file_dialog.h"
 #include "ui/gearloft_app.h"
 #include "ui/main_dialog.h"
+#include "ui/resource_module.h"
+#include "ui/skinned_main_dialog.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -32,6 +34,11 @@ int main(int argc, char** argv) {
     services.arguments = QCoreApplication::arguments().mid(1);
     services.runMainDialog = [](gearloft::AppState& appState) {
         gearloft::MainDialog dialog(appState);
+        return dialog.exec();
+    };
+    services.runSkinnedMainDialog = [](gearloft::AppState& appState) {
+        gearloft::SkinnedMainDialog dialog(
+            appState, gearloft::ResourceModule::Skin(appState.skinModule.get()));
         return dialog.exec();
     };
 

@@ -9,6 +9,24 @@
 
 namespace gearloft {
 
+namespace {
+
+class StandardWidgetLoader : public QUiLoader {
+public:
+    QWidget* createWidget(const QString& className, QWidget* parent, const QString& name) override {
+        static const QStringList kStandard = {
+            QStringLiteral("QWidget"),     QStringLiteral("QFrame"),    QStringLiteral("QLabel"),
+            QStringLiteral("QPushButton"), QStringLiteral("QLineEdit"), QStringLiteral("QComboBox"),
+        };
+        if (!kStandard.contains(className)) {
+            return nullptr;
+        }
+        return QUiLoader::createWidget(className, parent, name);
+    }
+};
+
+}  // namespace
+
 QWidget* LoadTemplate(const QString& resourcePath, QWidget* parent) {
     QFile file(resourcePath);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -34,6 +52,21 @@ bool LoadTemplateInto(QDialog& dialog, const QString& resourcePath) {
         control->setVisible(!hidden);
     }
     return true;
+}
+
+QWidget* LoadStandardTemplate(const QString& resourcePath, QWidget* parent, QString* whyNot) {
+    QFile file(resourcePath);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *whyNot = QStringLiteral("%1 is missing").arg(resourcePath);
+        return nullptr;
+    }
+    StandardWidgetLoader loader;
+    loader.clearPluginPaths();
+    QWidget* form = loader.load(&file, parent);
+    if (form == nullptr) {
+        *whyNot = QStringLiteral("%1 cannot be read: %2").arg(resourcePath, loader.errorString());
+    }
+    return form;
 }
 
 }  // namespace gearloft

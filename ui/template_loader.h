@@ -17,4 +17,11 @@ QWidget* LoadTemplate(const QString& resourcePath, QWidget* parent);
 // stay hidden. False when the form is missing or cannot be read.
 bool LoadTemplateInto(QDialog& dialog, const QString& resourcePath);
 
+// For forms that someone else wrote (a skin's template): builds only the
+// standard widget classes (QWidget, QFrame, QLabel, QPushButton, QLineEdit,
+// QComboBox) and no plugin; an element of any other class is left out with
+// everything inside it. Null, with the reason in *whyNot, when the form is
+// missing or cannot be read.
+QWidget* LoadStandardTemplate(const QString& resourcePath, QWidget* parent, QString* whyNot);
+
 }  // namespace gearloft

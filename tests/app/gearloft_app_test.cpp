@@ -164,21 +164,47 @@ TEST_F(GearloftAppTest, SplashFollowsTheSettingAndTheSwitch) {
     EXPECT_EQ(again.splashDuration, 0u);
 }
 
-TEST_F(GearloftAppTest, ASkinFallsBackToThePlainDialogAndSaysSo) {
-    WriteFile(settingsPath(), "[Settings]\nSkin=Brass.skn\n");
-    QByteArrayList lines;
-    const DebugOutputHook previous = SetDebugOutputHook(
-        [](const char* message, void* context) {
-            static_cast<QByteArrayList*>(context)->append(message);
-        },
-        &lines);
-    EXPECT_EQ(Run(), 0);
-    SetDebugOutputHook(previous, nullptr);
-    EXPECT_EQ(dialogRuns, 1);
-    EXPECT_EQ(lines,
-              QByteArrayList{
-                  "WARNING: skins are not available in this build; using the plain dialog.\n"});
-    EXPECT_EQ(state.settings.GetString("Settings", "Skin", ""), "Brass.skn");  // kept for later
+TEST_F(GearloftAppTest, ASkinThatLoadsRunsTheSkinnedDialogAndIsFreedAtExit) {
+    struct Case {
+        const char* name;
+        QByteArray description;  // written as build/bin/chosen.skn; null: no file
+        bool skinned;
+        int messages;
+    };
+    const QByteArray module = "Module=" WORKSHOP_SKIN "\n";
+    const Case cases[] = {
+        {"loads", "[Skin.Layout]\nSignature=gearloft\nName=Brass\n" + module, true, 0},
+        {"no description", QByteArray(), false, 0},
+        {"not a skin", "[Skin.Layout]\nSignature=Other\n" + module, false, 0},
+        {"module missing", "[Skin.Layout]\nSignature=Gearloft\nModule=absent.so\n", false, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        AppState fresh;
+        fresh.programPath = state.programPath;
+        ui.messages.clear();
+        dialogRuns = 0;
+        WriteFile(settingsPath(), "[Settings]\nSkin=chosen.skn\n");
+        QFile::remove(binDir() + QStringLiteral("/chosen.skn"));
+        if (!c.description.isNull()) {
+            WriteFile(binDir() + QStringLiteral("/chosen.skn"), c.description);
+        }
+        int skinnedRuns = 0;
+        bool moduleLoaded = false;
+        services.runSkinnedMainDialog = [&](AppState& s) {
+            ++skinnedRuns;
+            moduleLoaded = s.skinModule && s.skinModule->isLoaded();
+            return 2;
+        };
+        GearloftApp app(fresh, services);
+        EXPECT_EQ(app.Run(), 0);
+        EXPECT_EQ(skinnedRuns, c.skinned ? 1 : 0);
+        EXPECT_EQ(moduleLoaded, c.skinned);
+        EXPECT_EQ(dialogRuns, c.skinned ? 0 : 1);
+        EXPECT_EQ(fresh.skinModule, nullptr);
+        EXPECT_EQ(static_cast<int>(ui.messages.size()), c.messages);
+        EXPECT_EQ(fresh.settings.GetString("Settings", "Skin", ""), "chosen.skn");
+    }
 }
 
 TEST_F(GearloftAppTest, FailedBindingTellsTheUserAndEndsBeforeAnyDialog) {

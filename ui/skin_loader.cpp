@@ -1,0 +1,89 @@
+#include "ui/skin_loader.h"
+
+#include "app/app_state.h"
+#include "app/debug_output.h"
+#include "app/start_up_rules.h"
+#include "app/user_interaction.h"
+#include "ui/skin_description.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLibrary>
+
+namespace gearloft {
+
+namespace {
+
+QColor FromColorRef(std::uint32_t value) {
+    return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
+}
+
+// The module's file: a relative name that exists beside the description or
+// in the program's folder is taken from there, as the Windows loader looks
+// in the program's folder first; otherwise the name goes to the system's
+// search as it stands.
+QString ModuleFile(const AppState& state, const QString& descriptionFile, const QString& name) {
+    if (QFileInfo(name).isAbsolute()) {
+        return name;
+    }
+    const QStringList folders = {QFileInfo(descriptionFile).absolutePath(),
+                                 ProgramDir(state.programPath)};
+    for (const QString& folder : folders) {
+        const QString path = QDir(folder).filePath(name);
+        if (!folder.isEmpty() && QFileInfo(path).isFile()) {
+            return path;
+        }
+    }
+    return name;
+}
+
+}  // namespace
+
+bool LoadSkin(AppState& state, const QString& descriptionFile) {
+    if (!state.activeSkin.Load(descriptionFile) || !skin::HasSignature(state.activeSkin)) {
+        return false;
+    }
+    state.skinBackColor = state.activeSkin.GetColor(skin::kColors, skin::kBackground, 0x000000);
+    state.skinTextColor = state.activeSkin.GetColor(skin::kColors, skin::kText, 0xFFFFFF);
+    state.skinName = skin::DisplayName(state.activeSkin);
+
+    const QString module = QString::fromLocal8Bit(
+        state.activeSkin.GetString(skin::kLayout, skin::kModule, QByteArray()));
+    if (module.isEmpty()) {
+        return false;
+    }
+    auto library = std::make_unique<QLibrary>(ModuleFile(state, descriptionFile, module));
+    if (!library->load()) {
+        DebugOutput(
+            QStringLiteral("ERROR: %1\n").arg(library->errorString()).toLocal8Bit().constData());
+        state.ui->ShowMessage(QStringLiteral("ERROR: Failed to load Skin resources."),
+                              MessageIcon::Information);
+        return false;
+    }
+    state.skinModule = std::move(library);
+    return true;
+}
+
+void ReleaseSkin(AppState& state) {
+    if (state.skinModule) {
+        state.skinModule->unload();
+        state.skinModule.reset();
+    }
+}
+
+QPalette SkinPalette(std::uint32_t backColor, std::uint32_t textColor) {
+    QPalette palette;
+    const QColor back = FromColorRef(backColor);
+    const QColor text = FromColorRef(textColor);
+    for (const QPalette::ColorRole role :
+         {QPalette::Window, QPalette::Base, QPalette::Button, QPalette::AlternateBase}) {
+        palette.setColor(role, back);
+    }
+    for (const QPalette::ColorRole role :
+         {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+        palette.setColor(role, text);
+    }
+    return palette;
+}
+
+}  // namespace gearloft
