@@ -11,6 +11,7 @@
 
 namespace gearloft {
 
+class UrlOpener;
 class UserInteraction;
 
 // Where the game is: its folder (always ending in a separator) and the full
@@ -29,10 +30,11 @@ struct AppState {
     std::uint32_t skinBackColor = 0;   // 0x00BBGGRR
     std::uint32_t skinTextColor = 0;
     bool restartRequested = false;
-    QString strLaunchParameters;    // set by Start
-    QString programPath;            // the program's own executable
-    QString helpFilePath;           // <program>.html beside it
-    UserInteraction* ui = nullptr;  // message boxes and beeps
+    QString strLaunchParameters;     // set by Start
+    QString programPath;             // the program's own executable
+    QString helpFilePath;            // <program>.html beside it
+    UserInteraction* ui = nullptr;   // message boxes and beeps
+    UrlOpener* urlOpener = nullptr;  // web and mail links
 };
 
 }  // namespace gearloft

@@ -4,6 +4,7 @@
 #include "app/settings_keys.h"
 #include "app/user_interaction.h"
 #include "platform/wait_cursor.h"
+#include "ui/about_dialog.h"
 #include "ui/template_loader.h"
 
 #include <QAbstractItemView>
@@ -22,6 +23,7 @@
 #include <QSpinBox>
 #include <QStyle>
 #include <QUrl>
+#include <QWhatsThis>
 
 namespace gearloft {
 
@@ -71,7 +73,8 @@ void MainDialog::Initialize() {
     // The template's frame: caption, fixed size, its own task-bar button.
     setWindowTitle(m_form->windowTitle());
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                   Qt::WindowContextHelpButtonHint);
     m_form->move(0, 0);
     setFixedSize(m_form->size());
     setWindowIcon(QIcon(QLatin1String(kIcon)));
@@ -91,6 +94,7 @@ void MainDialog::Initialize() {
     m_aboutIcon->setCursor(
         QCursor(QPixmap(QLatin1String(kHandCursor)), kHandHotSpot.x(), kHandHotSpot.y()));
     m_aboutIcon->installEventFilter(this);
+    connect(this, &MainDialog::aboutRequested, this, [this] { RunAboutDialog(m_state, this); });
 
     auto* save = RequireChild<QPushButton>(m_form, "c1010");
     auto* restore = RequireChild<QPushButton>(m_form, "c1014");
@@ -194,6 +198,17 @@ void MainDialog::StorePlacementAndRelease() {
         settings::Write(m_state.settings, settings::kPosY, topLeft.y());
     }
     m_level->Release();
+}
+
+bool MainDialog::event(QEvent* event) {
+    // The caption's context-help button, where the window system has one,
+    // opens the About box instead of the pointer's "What's This?" mode.
+    if (event->type() == QEvent::EnterWhatsThisMode) {
+        QWhatsThis::leaveWhatsThisMode();
+        emit aboutRequested();
+        return true;
+    }
+    return QDialog::event(event);
 }
 
 void MainDialog::showEvent(QShowEvent* event) {

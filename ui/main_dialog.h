@@ -43,10 +43,12 @@ public:
     const LevelCatalogue& catalogue() const { return m_catalogue; }
 
 signals:
-    // A click on the About icon.
+    // A click on the About icon or the context-help command; opens the
+    // About box.
     void aboutRequested();
 
 protected:
+    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
