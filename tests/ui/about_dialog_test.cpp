@@ -6,8 +6,10 @@
 #include "app/app_state.h"
 #include "app/url_opener.h"
 #include "app/user_interaction.h"
+#include "platform/desktop_url_opener.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
@@ -39,6 +41,15 @@ public:
     }
     std::vector<QString> urls;
     QString failWith;  // non-empty: every open fails with this sentence
+};
+
+// Receives what the desktop is asked to open, in place of a browser.
+class UrlHandler : public QObject {
+    Q_OBJECT
+public:
+    std::vector<QUrl> urls;
+public slots:
+    void open(const QUrl& url) { urls.push_back(url); }
 };
 
 class RecordingUi : public UserInteraction {
@@ -122,9 +133,24 @@ protected:
     std::unique_ptr<AboutDialog> about;
 };
 
+TEST(DesktopUrlOpenerTest, HandsTheAddressToTheDesktopOrSaysWhyNot) {
+    UrlHandler handler;
+    QDesktopServices::setUrlHandler(QStringLiteral("mailto"), &handler, "open");
+    DesktopUrlOpener desktop;
+    QString error;
+    EXPECT_TRUE(desktop.Open(QUrl(QLatin1String(kMailAddress)), &error));
+    QDesktopServices::unsetUrlHandler(QStringLiteral("mailto"));
+    ASSERT_EQ(handler.urls.size(), 1u);
+    EXPECT_EQ(handler.urls[0].toString(), QLatin1String(kMailAddress));
+
+    EXPECT_FALSE(desktop.Open(QUrl(), &error));
+    EXPECT_TRUE(error.startsWith(QStringLiteral("ERROR: Cannot open"))) << error.toStdString();
+}
+
 TEST_F(AboutDialogTest, TemplateGivesTheBoxItsSizeAndTexts) {
     Open();
     EXPECT_EQ(about->size(), QSize(522, 315));
+    EXPECT_EQ(about->font().pointSize(), 8);
     EXPECT_TRUE(about->windowFlags().testFlag(Qt::FramelessWindowHint));
     EXPECT_TRUE(Control<QLabel>("c1012")->text().startsWith(QStringLiteral("Gearloft - 2.0\n")));
     EXPECT_TRUE(Control<QLabel>("c1012")->text().endsWith(QStringLiteral("\nBrindlecote")));
@@ -397,3 +423,5 @@ TEST_F(AboutDialogTest, RunEndsWithOneForOkAndTwoForEsc) {
 
 }  // namespace
 }  // namespace gearloft
+
+#include "about_dialog_test.moc"
