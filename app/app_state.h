@@ -15,6 +15,7 @@
 
 namespace gearloft {
 
+class UrlOpener;
 class UserInteraction;
 
 // Where the game is: its folder (always ending in a separator) and the full
@@ -42,10 +43,11 @@ struct AppState {
     // the menu is built; entry 0 is the plain look and stays empty.
     std::array<QString, 10> skinFiles;
     bool restartRequested = false;
-    QString strLaunchParameters;    // set by Start
-    QString programPath;            // the program's own executable
-    QString helpFilePath;           // <program>.html beside it
-    UserInteraction* ui = nullptr;  // message boxes and beeps
+    QString strLaunchParameters;     // set by Start
+    QString programPath;             // the program's own executable
+    QString helpFilePath;            // <program>.html beside it
+    UserInteraction* ui = nullptr;   // message boxes and beeps
+    UrlOpener* urlOpener = nullptr;  // web and mail links
 };
 
 }  // namespace gearloft

@@ -4,6 +4,7 @@
 #include "app/settings_keys.h"
 #include "app/user_interaction.h"
 #include "platform/wait_cursor.h"
+#include "ui/about_dialog.h"
 #include "ui/skin_menu.h"
 
 #include <QAbstractButton>
@@ -19,6 +20,7 @@
 #include <QShortcut>
 #include <QStyle>
 #include <QUrl>
+#include <QWhatsThis>
 
 namespace gearloft {
 
@@ -134,6 +136,18 @@ void LevelDialog::showEvent(QShowEvent* event) {
 
 void LevelDialog::ShowAbout() {
     emit aboutRequested();
+    RunAboutDialog(m_state, this);
+}
+
+bool LevelDialog::event(QEvent* event) {
+    // The caption's context-help button, where the window system has one,
+    // opens the About box instead of the pointer's "What's This?" mode.
+    if (event->type() == QEvent::EnterWhatsThisMode) {
+        QWhatsThis::leaveWhatsThisMode();
+        ShowAbout();
+        return true;
+    }
+    return QDialog::event(event);
 }
 
 void LevelDialog::OpenHelp() {

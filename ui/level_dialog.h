@@ -48,7 +48,8 @@ public:
 
     const LevelCatalogue& catalogue() const { return m_catalogue; }
 
-    // The About command (the About control, the menu's "&About...").
+    // The About command (the About control, the menu's "&About...", the
+    // caption's context-help button): announces it, then shows the About box.
     void ShowAbout();
     // Opens the help file named at start-up; says so when it cannot.
     void OpenHelp();
@@ -61,7 +62,7 @@ public:
     void ChooseSkin(int entry);
 
 signals:
-    // The About box is asked for; whoever runs the dialog shows it.
+    // The About box is about to be shown.
     void aboutRequested();
 
 protected:
@@ -93,6 +94,7 @@ protected:
     SpearCount& spearCount() { return *m_spearCount; }
     QComboBox* levelList() const { return m_levelList; }
 
+    bool event(QEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void showEvent(QShowEvent* event) override;
 

@@ -1,5 +1,6 @@
 // Gearloft: the level equipment editor for Qelmarch.
 #include "app/app_state.h"
+#include "platform/desktop_url_opener.h"
 #include "platform/file_registry_store.h"
 #include "platform/message_box_interaction.h"
 #include "platform/process_launcher.h"
@@ -25,6 +26,8 @@ int main(int argc, char** argv) {
     gearloft::FileRegistryStore registry(gearloft::FileRegistryStore::DefaultFolder());
     gearloft::QtGameFileDialog fileDialog;
     gearloft::ProcessLauncher launcher;
+    gearloft::DesktopUrlOpener urlOpener;
+    state.urlOpener = &urlOpener;
 
     gearloft::StartUpServices services;
     services.ui = &ui;

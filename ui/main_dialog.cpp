@@ -42,7 +42,8 @@ MainDialog::MainDialog(AppState& state, QWidget* parent)
     // The template's frame: caption, fixed size, its own task-bar button.
     setWindowTitle(m_form->windowTitle());
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                   Qt::WindowContextHelpButtonHint);
     m_form->move(0, 0);
     setFixedSize(m_form->size());
     setWindowIcon(QIcon(QLatin1String(kIcon)));

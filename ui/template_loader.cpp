@@ -43,6 +43,11 @@ bool LoadTemplateInto(QDialog& dialog, const QString& resourcePath) {
     }
     dialog.setFixedSize(form->size());
     dialog.setWindowTitle(form->windowTitle());
+    // The form's font is the one its positions were measured in; the
+    // controls inherit it from the dialog once they move there.
+    if (form->testAttribute(Qt::WA_SetFont)) {
+        dialog.setFont(form->font());
+    }
     const QList<QWidget*> controls =
         form->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
     for (QWidget* control : controls) {

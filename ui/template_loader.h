@@ -13,8 +13,8 @@ namespace gearloft {
 QWidget* LoadTemplate(const QString& resourcePath, QWidget* parent);
 
 // Loads the form at resourcePath (":/gearloft/dialog/145.ui") and gives its
-// size, title and controls to `dialog`. Controls marked invisible in the form
-// stay hidden. False when the form is missing or cannot be read.
+// size, title, font and controls to `dialog`. Controls marked invisible in
+// the form stay hidden. False when the form is missing or cannot be read.
 bool LoadTemplateInto(QDialog& dialog, const QString& resourcePath);
 
 // For forms that someone else wrote (a skin's template): builds only the

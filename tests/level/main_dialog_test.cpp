@@ -21,9 +21,11 @@
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
+#include <QWhatsThis>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 namespace gearloft {
@@ -54,6 +56,22 @@ TEST(FindControl, AMissingOrWronglyTypedControlEndsTheTestAsFailed) {
     EXPECT_EQ(testing::FindControl<QLineEdit>(window, "c1007"), field);
     EXPECT_THROW(testing::FindControl<QLineEdit>(window, "c1008"), std::runtime_error);
     EXPECT_THROW(testing::FindControl<QComboBox>(window, "c1007"), std::runtime_error);
+}
+
+// Runs `command`, which should open the About box modally; closes the box
+// with its OK button and returns the object name of the modal window seen.
+QString CloseAboutBoxOpenedBy(const std::function<void()>& command) {
+    QString seen;
+    QTimer::singleShot(0, [&] {
+        if (QWidget* box = QApplication::activeModalWidget()) {
+            seen = box->objectName();
+            if (auto* ok = box->findChild<QPushButton*>(QStringLiteral("c1"))) {
+                ok->click();
+            }
+        }
+    });
+    command();
+    return seen;
 }
 
 class MainDialogTest : public ::testing::Test {
@@ -396,8 +414,17 @@ TEST_F(MainDialogTest, AboutIconShowsTheHandCursorAndReportsClicks) {
     EXPECT_FALSE(icon->pixmap().isNull());
     EXPECT_FALSE(dialog->windowIcon().isNull());
     QSignalSpy about(dialog.get(), &MainDialog::aboutRequested);
-    QTest::mouseClick(icon, Qt::LeftButton);
+    const QString opened = CloseAboutBoxOpenedBy([&] { QTest::mouseClick(icon, Qt::LeftButton); });
     EXPECT_EQ(about.count(), 1);
+    EXPECT_EQ(opened, QStringLiteral("d141"));
+}
+
+TEST_F(MainDialogTest, ContextHelpCommandOpensTheAboutBox) {
+    Open();
+    const QString opened = CloseAboutBoxOpenedBy([] { QWhatsThis::enterWhatsThisMode(); });
+    EXPECT_EQ(opened, QStringLiteral("d141"));
+    EXPECT_FALSE(QWhatsThis::inWhatsThisMode());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 TEST_F(MainDialogTest, CatalogueFileBesideTheProgramRenamesRows) {
