@@ -7,6 +7,7 @@
 #include "app/url_opener.h"
 #include "app/user_interaction.h"
 #include "platform/desktop_url_opener.h"
+#include "tests/support/find_control.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -114,9 +115,7 @@ protected:
 
     template <typename T>
     T* Control(const char* id) {
-        T* control = about->findChild<T*>(QLatin1String(id));
-        EXPECT_NE(control, nullptr) << id;
-        return control;
+        return testing::FindControl<T>(*about, id);
     }
 
     // The centre of a control in the box's window coordinates.

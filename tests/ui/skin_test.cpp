@@ -3,6 +3,7 @@
 #include "app/app_state.h"
 #include "app/settings_keys.h"
 #include "tests/level/level_fixtures.h"
+#include "tests/support/find_control.h"
 #include "ui/main_dialog.h"
 #include "ui/resource_module.h"
 #include "ui/skin_loader.h"
@@ -21,9 +22,11 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 namespace gearloft {
@@ -111,9 +114,7 @@ protected:
 
     template <typename T>
     T* Control(const char* id) {
-        T* control = dialog->findChild<T*>(QLatin1String(id));
-        EXPECT_NE(control, nullptr) << id;
-        return control;
+        return testing::FindControl<T>(*dialog, id);
     }
 
     // What a face looks like on a button of this size.
@@ -420,6 +421,33 @@ TEST_F(SkinTest, ATemplateThatCannotBeUsedEndsWithThreeAndRestartsIntoThePlainDi
         EXPECT_TRUE(
             state.settings.GetString(settings::kSection, settings::kSkin, QByteArray()).isEmpty());
     }
+}
+
+// The menu's "&About..." (the system menu's place) and the skinned dialog's
+// About button open the same modal About box; OK ends it.
+TEST_F(SkinTest, TheMenuEntryAndTheSkinnedAboutButtonOpenTheAboutBox) {
+    const auto boxOpenedBy = [](const std::function<void()>& command) {
+        QString seen;
+        QTimer::singleShot(0, [&] {
+            if (QWidget* box = QApplication::activeModalWidget()) {
+                seen = box->objectName();
+                testing::FindControl<QPushButton>(*box, "c1")->click();
+            }
+        });
+        command();
+        return seen;
+    };
+    QMenu* menu = OpenMenu();
+    ASSERT_NE(menu, nullptr);
+    QAction* about = menu->actions().last();
+    ASSERT_EQ(about->text(), QStringLiteral("&About..."));
+    EXPECT_EQ(boxOpenedBy([&] { about->trigger(); }), QStringLiteral("d141"));
+
+    OpenSkinned();
+    auto* button = Control<QPushButton>("c57664");
+    EXPECT_EQ(boxOpenedBy([&] { QTest::mouseClick(button, Qt::LeftButton); }),
+              QStringLiteral("d141"));
+    EXPECT_TRUE(dialog->isVisible());
 }
 
 TEST_F(SkinTest, AModuleBuiltFromTheResourceNamesAloneWorksWithMissingFacesLeftOut) {
