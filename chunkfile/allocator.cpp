@@ -1,17 +1,23 @@
 #include "allocator.h"
 
+#include <atomic>
 #include <cstdlib>
 
 namespace tessera {
 namespace {
 
-std::uint64_t g_failAt = 0;
-std::uint64_t g_calls = 0;
+// Programs call the library from several threads at once (one level per
+// thread), so the test hook's counter is atomic: a plain counter would be a
+// data race on every allocation. Relaxed order is enough, nothing is
+// published through it.
+std::atomic<std::uint64_t> g_failAt{0};
+std::atomic<std::uint64_t> g_calls{0};
 
 // Counts the call and tells whether an injected failure is due now.
 bool InjectedFailure() {
-    ++g_calls;
-    return g_failAt != 0 && g_calls == g_failAt;
+    const std::uint64_t call = g_calls.fetch_add(1, std::memory_order_relaxed) + 1;
+    const std::uint64_t failAt = g_failAt.load(std::memory_order_relaxed);
+    return failAt != 0 && call == failAt;
 }
 
 }  // namespace
@@ -42,12 +48,12 @@ void Free(void* block) {
 }
 
 void FailAllocation(std::uint64_t nth) {
-    g_failAt = nth;
-    g_calls = 0;
+    g_failAt.store(nth, std::memory_order_relaxed);
+    g_calls.store(0, std::memory_order_relaxed);
 }
 
 std::uint64_t AllocationCount() {
-    return g_calls;
+    return g_calls.load(std::memory_order_relaxed);
 }
 
 }  // namespace tessera
