@@ -64,7 +64,7 @@ protected:
     }
     QString game() const { return dir.filePath("game"); }
     QString PathOf(int row) const { return game() + "/Qel_Rifs/" + catalogue.stem(row) + ".rif"; }
-    Run Cli(const QStringList& arguments) const {
+    ProgramRun Cli(const QStringList& arguments) const {
         return RunProgram(kCli, QStringList{"--game", game()} + arguments);
     }
 
@@ -75,7 +75,7 @@ protected:
 TEST_F(GearloftCliTest, SetChangesOnlyTheNamedBitsAndCountAsTheDialogWould) {
     // Row 3 is a plain file and is written back compressed, as the dialog does.
     const std::map<QString, QByteArray> before = Snapshot(game());
-    const Run run =
+    const ProgramRun run =
         Cli({"set", "3", "c2l01", "--jet-pack", "on", "--disk", "off", "--spears", "7"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.err.isEmpty()) << "no progress when not on a terminal";
@@ -148,7 +148,7 @@ TEST_F(GearloftCliTest, RefusedValuesTouchNoFile) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments.join(' ').toStdString());
-        const Run run = Cli(c.arguments);
+        const ProgramRun run = Cli(c.arguments);
         EXPECT_EQ(run.exitCode, 2);
         EXPECT_TRUE(run.err.contains(c.reason)) << run.err.toStdString();
     }
@@ -173,7 +173,7 @@ TEST_F(GearloftCliTest, RestoreWritesTheRowsDefaults) {
 }
 
 TEST_F(GearloftCliTest, AFailingLevelIsReportedAndTheOthersAreDone) {
-    const Run run = Cli({"set", "all", "--grappling-hook", "on"});
+    const ProgramRun run = Cli({"set", "all", "--grappling-hook", "on"});
     EXPECT_EQ(run.exitCode, 1);
     const struct {
         int row;
@@ -197,7 +197,7 @@ TEST_F(GearloftCliTest, AFailingLevelIsReportedAndTheOthersAreDone) {
 }
 
 TEST_F(GearloftCliTest, ListShowsEveryRowsState) {
-    const Run run = Cli({"list", "--json"});
+    const ProgramRun run = Cli({"list", "--json"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QJsonArray rows = QJsonDocument::fromJson(run.out).array();
     ASSERT_EQ(rows.size(), catalogue.rowCount());
@@ -221,7 +221,7 @@ TEST_F(GearloftCliTest, ListShowsEveryRowsState) {
     EXPECT_EQ(odd.value("jet-pack").toBool(false), true);
     EXPECT_TRUE(rows[demo::kNoRecordRow].toObject().value("spears").isNull());
 
-    const Run text = Cli({"list"});
+    const ProgramRun text = Cli({"list"});
     EXPECT_EQ(text.exitCode, 0);
     const QList<QByteArray> lines = text.out.split('\n');
     ASSERT_GT(lines.size(), demo::kOddRecordRow + 1);
@@ -234,34 +234,33 @@ TEST_F(GearloftCliTest, FindsTheGameThroughTheRegistryOrSaysItCannot) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("XDG_CONFIG_HOME", config.path());
     environment.insert("PATH", "/nonexistent");
-    const Run lost = RunProgram(kCli, {"list"}, QByteArray(), config.path(), environment);
+    const ProgramRun lost = RunProgram(kCli, {"list"}, QByteArray(), config.path(), environment);
     EXPECT_EQ(lost.exitCode, 1);
     EXPECT_TRUE(lost.err.contains("cannot find Qelmarch")) << lost.err.toStdString();
     EXPECT_TRUE(lost.out.isEmpty());
 
     const QString store = config.path() + "/Gearloft/HKEY_LOCAL_MACHINE.ini";
     ASSERT_TRUE(QDir().mkpath(config.path() + "/Gearloft"));
-    WriteFileBytes(store,
-                   "[Software\\Ombrine\\Qelmarch]\nPath=" + QFile::encodeName(game()) + "\n");
+    WriteFile(store, "[Software\\Ombrine\\Qelmarch]\nPath=" + QFile::encodeName(game()) + "\n");
     const QByteArray storeBefore = ReadFileBytes(store);
-    const Run found = RunProgram(kCli, {"list"}, QByteArray(), config.path(), environment);
+    const ProgramRun found = RunProgram(kCli, {"list"}, QByteArray(), config.path(), environment);
     EXPECT_EQ(found.exitCode, 0) << found.err.toStdString();
     EXPECT_TRUE(found.out.contains(catalogue.stem(0).toUtf8()));
     EXPECT_EQ(ReadFileBytes(store), storeBefore);
 
     EXPECT_EQ(Cli({}).exitCode, 2);
-    const Run badGame = RunProgram(kCli, {"--game", dir.filePath("none"), "list"});
+    const ProgramRun badGame = RunProgram(kCli, {"--game", dir.filePath("none"), "list"});
     EXPECT_EQ(badGame.exitCode, 1);
     EXPECT_TRUE(badGame.err.contains("none: not a folder"));
 }
 
 TEST_F(GearloftCliTest, HelpExplainsEveryOption) {
-    const Run help = RunProgram(kCli, {"--help"});
+    const ProgramRun help = RunProgram(kCli, {"--help"});
     EXPECT_EQ(help.exitCode, 0);
     for (const char* word : {"list", "set LEVEL", "restore LEVEL", "--game", "--version"}) {
         EXPECT_TRUE(help.out.contains(word)) << word;
     }
-    const Run setHelp = RunProgram(kCli, {"set", "--help"});
+    const ProgramRun setHelp = RunProgram(kCli, {"set", "--help"});
     EXPECT_EQ(setHelp.exitCode, 0);
     for (const char* option : {"--pistol", "--shoulder-cannon", "--disk", "--grappling-hook",
                                "--medicomp", "--jet-pack", "--spears", "--game"}) {

@@ -57,7 +57,7 @@ TEST_F(TesseraToolTest, TreeShowsStreamSizesAndOffsetsOfPlainAndCompressedFiles)
     for (const QString& file :
          {Write("plain.rif", plain), Write("packed.rif", Compressed(plain))}) {
         SCOPED_TRACE(file.toStdString());
-        const Run run = RunProgram(kTessera, {QStringLiteral("tree"), file});
+        const ProgramRun run = RunProgram(kTessera, {QStringLiteral("tree"), file});
         EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
         EXPECT_EQ(run.out.toStdString(), kSmallTreeText);
         EXPECT_TRUE(run.err.isEmpty());
@@ -65,7 +65,7 @@ TEST_F(TesseraToolTest, TreeShowsStreamSizesAndOffsetsOfPlainAndCompressedFiles)
 }
 
 TEST_F(TesseraToolTest, TreeJsonNestsChildrenInFoldersOnly) {
-    const Run run = RunProgram(
+    const ProgramRun run = RunProgram(
         kTessera, {QStringLiteral("tree"), Write("t.rif", Stream(SmallTree())), "--json"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     QJsonParseError error;
@@ -112,7 +112,7 @@ TEST_F(TesseraToolTest, CatFindsDataByPathAndRefusesWhatIsNotData) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
-        const Run run = RunProgram(kTessera, {QStringLiteral("cat"), file, c.path});
+        const ProgramRun run = RunProgram(kTessera, {QStringLiteral("cat"), file, c.path});
         EXPECT_EQ(run.exitCode, c.exitCode);
         EXPECT_EQ(run.out, c.out);
         EXPECT_TRUE(run.err.contains(c.reason)) << run.err.toStdString();
@@ -154,11 +154,12 @@ TEST_F(TesseraToolTest, UnpackThenPackGivesTheSameStreamByteForByte) {
         const QByteArray input = round % 2 ? Compressed(plain) : plain;
         const QString file = Write(QStringLiteral("in%1.rif").arg(round), input);
         const QString tree = PathOf(QStringLiteral("tree%1").arg(round));
-        const Run unpack = RunProgram(kTessera, {QStringLiteral("unpack"), file, tree});
+        const ProgramRun unpack = RunProgram(kTessera, {QStringLiteral("unpack"), file, tree});
         ASSERT_EQ(unpack.exitCode, 0) << unpack.err.toStdString();
 
         const QString plainOut = PathOf(QStringLiteral("plain%1.rif").arg(round));
-        const Run pack = RunProgram(kTessera, {QStringLiteral("pack"), tree, plainOut, "--plain"});
+        const ProgramRun pack =
+            RunProgram(kTessera, {QStringLiteral("pack"), tree, plainOut, "--plain"});
         ASSERT_EQ(pack.exitCode, 0) << pack.err.toStdString();
         EXPECT_EQ(ReadFile(plainOut), plain);
 
@@ -172,7 +173,7 @@ TEST_F(TesseraToolTest, UnpackRefusesAFolderThatIsNotEmpty) {
     const QString file = Write("t.rif", Stream(SmallTree()));
     ASSERT_TRUE(QDir(dir.path()).mkdir("full"));
     Write("full/keep.txt", "mine");
-    const Run run = RunProgram(kTessera, {QStringLiteral("unpack"), file, PathOf("full")});
+    const ProgramRun run = RunProgram(kTessera, {QStringLiteral("unpack"), file, PathOf("full")});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.err.contains("is not empty")) << run.err.toStdString();
     EXPECT_EQ(ReadFile(PathOf("full/keep.txt")), "mine");
@@ -262,7 +263,7 @@ TEST_F(TesseraToolTest, PackRefusesManifestsAndFoldersThatLeaveTheTree) {
         const QString out = PathOf(QStringLiteral("out%1.rif").arg(n++));
         ASSERT_EQ(RunProgram(kTessera, {QStringLiteral("unpack"), file, tree}).exitCode, 0);
         c.spoil(tree, outside);
-        const Run run = RunProgram(kTessera, {QStringLiteral("pack"), tree, out});
+        const ProgramRun run = RunProgram(kTessera, {QStringLiteral("pack"), tree, out});
         EXPECT_EQ(run.exitCode, 1);
         EXPECT_TRUE(run.err.contains(c.reason)) << run.err.toStdString();
         EXPECT_FALSE(QFile::exists(out));
@@ -271,10 +272,10 @@ TEST_F(TesseraToolTest, PackRefusesManifestsAndFoldersThatLeaveTheTree) {
 
 TEST_F(TesseraToolTest, CompressAndDecompressThroughPipes) {
     const QByteArray plain = Stream(SmallTree());
-    const Run compress = RunProgram(kTessera, {QStringLiteral("compress"), "-", "-"}, plain);
+    const ProgramRun compress = RunProgram(kTessera, {QStringLiteral("compress"), "-", "-"}, plain);
     ASSERT_EQ(compress.exitCode, 0) << compress.err.toStdString();
     EXPECT_EQ(compress.out, Compressed(plain));
-    const Run decompress =
+    const ProgramRun decompress =
         RunProgram(kTessera, {QStringLiteral("decompress"), "-", "-"}, compress.out);
     ASSERT_EQ(decompress.exitCode, 0) << decompress.err.toStdString();
     EXPECT_EQ(decompress.out, plain);
@@ -285,7 +286,8 @@ TEST_F(TesseraToolTest, CompressAndDecompressThroughPipes) {
             .exitCode,
         0);
     EXPECT_EQ(ReadFile(out), plain);
-    const Run notContainer = RunProgram(kTessera, {QStringLiteral("decompress"), "-", "-"}, plain);
+    const ProgramRun notContainer =
+        RunProgram(kTessera, {QStringLiteral("decompress"), "-", "-"}, plain);
     EXPECT_EQ(notContainer.exitCode, 1);
     EXPECT_TRUE(notContainer.err.contains("standard input: not a container"));
 }
@@ -333,14 +335,14 @@ TEST_F(TesseraToolTest, CheckNamesTheKindOfDamage) {
         SCOPED_TRACE(c.what);
         const QString file = Write(QString::fromLatin1(c.what), c.bytes);
         files << file;
-        const Run run = RunProgram(kTessera, {QStringLiteral("check"), file});
+        const ProgramRun run = RunProgram(kTessera, {QStringLiteral("check"), file});
         const bool ok = QByteArray(c.verdict).startsWith(": ok");
         EXPECT_EQ(run.exitCode, ok ? 0 : 1);
         EXPECT_TRUE(run.out.startsWith(file.toUtf8() + ":")) << run.out.toStdString();
         EXPECT_TRUE(run.out.contains(c.verdict)) << run.out.toStdString();
     }
 
-    const Run json = RunProgram(kTessera, QStringList{"check", "--json"} + files.mid(0, 3));
+    const ProgramRun json = RunProgram(kTessera, QStringList{"check", "--json"} + files.mid(0, 3));
     EXPECT_EQ(json.exitCode, 1);
     const QJsonArray reports = QJsonDocument::fromJson(json.out).array();
     ASSERT_EQ(reports.size(), 3);
@@ -376,13 +378,13 @@ TEST_F(TesseraToolTest, ExitStatusesAndHelp) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments.join(' ').toStdString());
-        const Run run = RunProgram(kTessera, c.arguments);
+        const ProgramRun run = RunProgram(kTessera, c.arguments);
         EXPECT_EQ(run.exitCode, c.exitCode);
         EXPECT_TRUE((c.exitCode == 0 ? run.out : run.err).contains(c.text))
             << run.out.toStdString() << run.err.toStdString();
     }
 
-    const Run help = RunProgram(kTessera, {"--help"});
+    const ProgramRun help = RunProgram(kTessera, {"--help"});
     EXPECT_EQ(help.exitCode, 0);
     for (const char* word :
          {"tree FILE", "cat FILE PATH", "unpack FILE DIR", "pack DIR FILE", "compress IN OUT",

@@ -10,8 +10,8 @@
 
 namespace gearloft::testing {
 
-Run RunProgram(const QString& program, const QStringList& arguments, const QByteArray& input,
-               const QString& workingDir, const QProcessEnvironment& environment) {
+ProgramRun RunProgram(const QString& program, const QStringList& arguments, const QByteArray& input,
+                      const QString& workingDir, const QProcessEnvironment& environment) {
     QProcess process;
     process.setProgram(program);
     process.setArguments(arguments);
@@ -20,7 +20,7 @@ Run RunProgram(const QString& program, const QStringList& arguments, const QByte
         process.setWorkingDirectory(workingDir);
     }
     process.start();
-    Run run;
+    ProgramRun run;
     if (!process.waitForStarted()) {
         ADD_FAILURE() << "cannot start " << program.toStdString();
         return run;

@@ -11,7 +11,7 @@
 
 namespace gearloft::testing {
 
-struct Run {
+struct ProgramRun {
     int exitCode = -1;
     QByteArray out;
     QByteArray err;
@@ -19,9 +19,10 @@ struct Run {
 
 // Runs the program with the arguments, standard input fed from `input`, in
 // the given folder (empty: the current one) and environment.
-Run RunProgram(const QString& program, const QStringList& arguments,
-               const QByteArray& input = QByteArray(), const QString& workingDir = QString(),
-               const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
+ProgramRun RunProgram(
+    const QString& program, const QStringList& arguments, const QByteArray& input = QByteArray(),
+    const QString& workingDir = QString(),
+    const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
 
 // A chunk: name (up to 8 bytes, zero-padded), a folder with children or data.
 struct Node {
