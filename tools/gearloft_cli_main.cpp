@@ -192,9 +192,10 @@ public:
         }
     }
     void operator()(int done) {
-        if (!m_shown) {
+        if (!m_shown || done == m_last) {
             return;
         }
+        m_last = done;
         std::fprintf(stderr, "\r%s: %d of %d levels", qPrintable(kProgram), done, m_total);
         std::fflush(stderr);
         m_drawn = true;
@@ -204,6 +205,7 @@ private:
     int m_total;
     bool m_shown;
     bool m_drawn = false;
+    int m_last = -1;
 };
 
 // ---------------------------------------------------------------------------
