@@ -257,7 +257,8 @@ TEST_F(GearloftCliTest, FindsTheGameThroughTheRegistryOrSaysItCannot) {
 TEST_F(GearloftCliTest, HelpExplainsEveryOption) {
     const ProgramRun help = RunProgram(kCli, {"--help"});
     EXPECT_EQ(help.exitCode, 0);
-    for (const char* word : {"list", "set LEVEL", "restore LEVEL", "--game", "--version"}) {
+    for (const char* word : {"list", "set LEVEL", "restore LEVEL", "--game", "--version", "--json",
+                             "--pistol", "--jet-pack", "--spears"}) {
         EXPECT_TRUE(help.out.contains(word)) << word;
     }
     const ProgramRun setHelp = RunProgram(kCli, {"set", "--help"});

@@ -386,9 +386,9 @@ TEST_F(TesseraToolTest, ExitStatusesAndHelp) {
 
     const ProgramRun help = RunProgram(kTessera, {"--help"});
     EXPECT_EQ(help.exitCode, 0);
-    for (const char* word :
-         {"tree FILE", "cat FILE PATH", "unpack FILE DIR", "pack DIR FILE", "compress IN OUT",
-          "decompress IN OUT", "check FILE", "--help", "--version", "Exit status"}) {
+    for (const char* word : {"tree FILE", "cat FILE PATH", "unpack FILE DIR", "pack DIR FILE",
+                             "compress IN OUT", "decompress IN OUT", "check FILE", "--json",
+                             "--plain", "--help", "--version", "Exit status"}) {
         EXPECT_TRUE(help.out.contains(word)) << word;
     }
 }

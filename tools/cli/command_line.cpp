@@ -37,6 +37,12 @@ QString CommandLine::HelpText() const {
         for (const QString& line : command.description.split(QLatin1Char('\n'))) {
             text += QStringLiteral("      %1\n").arg(line);
         }
+        // The command's own options, as its help lists them.
+        const QString options = OptionsSection(command.options);
+        const QStringList lines = options.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        for (qsizetype i = 1; i < lines.size(); ++i) {
+            text += QStringLiteral("    %1\n").arg(lines[i]);
+        }
     }
     std::vector<QCommandLineOption> options = m_globalOptions;
     options.emplace_back(QStringList{QStringLiteral("h"), QStringLiteral("help")},
