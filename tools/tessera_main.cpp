@@ -105,6 +105,10 @@ bool LoadStream(const TESSERAEXPORT& lib, FolderNames& folders, const QString& p
     if (!ReadWholeFile(path, &file, error)) {
         return false;
     }
+    if (static_cast<std::uint64_t>(file.size()) > std::numeric_limits<std::uint32_t>::max()) {
+        *error = QStringLiteral("larger than 4 GiB, more than a chunk file can hold");
+        return false;
+    }
     loaded->plain = ToPlainStream(lib, file);
     if (!loaded->plain.ok) {
         *error = loaded->plain.error;
@@ -189,10 +193,8 @@ QString TreeJson(const StreamWalk& walk) {
 }
 
 int RunTree(const TESSERAEXPORT& lib, const CommandLine& line) {
+    // The operand counts were checked with the command line.
     const QStringList operands = line.parser().positionalArguments();
-    if (operands.size() != 1) {
-        return UsageError(kProgram, QStringLiteral("tree wants one FILE"));
-    }
     FolderNames folders(lib);
     LoadedStream loaded;
     QString error;
@@ -255,9 +257,6 @@ bool ParsePath(const QString& path, std::vector<PathStep>* steps) {
 
 int RunCat(const TESSERAEXPORT& lib, const CommandLine& line) {
     const QStringList operands = line.parser().positionalArguments();
-    if (operands.size() != 2) {
-        return UsageError(kProgram, QStringLiteral("cat wants FILE and PATH"));
-    }
     std::vector<PathStep> steps;
     if (!ParsePath(operands[1], &steps)) {
         return UsageError(
@@ -315,9 +314,6 @@ int RunCat(const TESSERAEXPORT& lib, const CommandLine& line) {
 
 int RunUnpack(const TESSERAEXPORT& lib, const CommandLine& line) {
     const QStringList operands = line.parser().positionalArguments();
-    if (operands.size() != 2) {
-        return UsageError(kProgram, QStringLiteral("unpack wants FILE and DIR"));
-    }
     FolderNames folders(lib);
     LoadedStream loaded;
     QString error;
@@ -360,9 +356,6 @@ bool Compress(const TESSERAEXPORT& lib, const QByteArray& plain, QByteArray* con
 
 int RunPack(const TESSERAEXPORT& lib, const CommandLine& line) {
     const QStringList operands = line.parser().positionalArguments();
-    if (operands.size() != 2) {
-        return UsageError(kProgram, QStringLiteral("pack wants DIR and FILE"));
-    }
     FolderNames folders(lib);
     QByteArray plain;
     QString error;
@@ -387,9 +380,6 @@ int RunPack(const TESSERAEXPORT& lib, const CommandLine& line) {
 
 int RunCodec(const TESSERAEXPORT& lib, const CommandLine& line, bool compress) {
     const QStringList operands = line.parser().positionalArguments();
-    if (operands.size() != 2) {
-        return UsageError(kProgram, QStringLiteral("%1 wants IN and OUT").arg(line.command().name));
-    }
     QByteArray input;
     QByteArray output;
     QString error;
@@ -428,9 +418,6 @@ int RunCodec(const TESSERAEXPORT& lib, const CommandLine& line, bool compress) {
 
 int RunCheck(const TESSERAEXPORT& lib, const CommandLine& line) {
     const QStringList files = line.parser().positionalArguments();
-    if (files.isEmpty()) {
-        return UsageError(kProgram, QStringLiteral("check wants at least one FILE"));
-    }
     const bool json = line.parser().isSet(QStringLiteral("json"));
     FolderNames folders(lib);
     QJsonArray reports;
