@@ -1,7 +1,7 @@
 // gearloft-cli: the equipment of the game's levels without a window. Lists
 // every level's switches and spears, sets named switches or the count over
 // many levels at once, and restores the levels' defaults, on the same core as
-// the dialog program, one level per core at a time.
+// the dialog program, several levels at a time on all cores.
 #include "app/level_catalogue.h"
 #include "app/loaded_level.h"
 #include "tools/cli/bound_library.h"

@@ -8,6 +8,7 @@
 #include <QThread>
 #include <QThreadPool>
 
+#include <algorithm>
 #include <atomic>
 #include <map>
 
@@ -161,7 +162,9 @@ std::vector<LevelResult> RunLevels(const LevelBatch& batch, const std::vector<in
                                    const std::function<void(int done)>& progress) {
     std::vector<LevelResult> results(rows.size());
     QThreadPool pool;
-    pool.setMaxThreadCount(threads > 0 ? threads : QThread::idealThreadCount());
+    // Two levels per core: a save ends waiting for its file to reach the
+    // disk, and the second level keeps the core busy meanwhile.
+    pool.setMaxThreadCount(threads > 0 ? threads : 2 * QThread::idealThreadCount());
     std::atomic<int> done{0};
     // Rows whose stems name the same file (a levels.cfg may do that) are done
     // one after the other by one task, in the order given, as the dialog would
@@ -173,8 +176,16 @@ std::vector<LevelResult> RunLevels(const LevelBatch& batch, const std::vector<in
             LoadedLevel::levelFilePath(batch.game.strGameDir, batch.catalogue.stem(rows[i]));
         byFile[QFileInfo(path).absoluteFilePath()].push_back(&results[i]);
     }
+    // The biggest files first: the small ones at the end fill in around
+    // them, so no core waits idle while one big level finishes alone.
+    std::vector<std::pair<qint64, const std::vector<LevelResult*>*>> bySize;
     for (const auto& [path, group] : byFile) {
-        pool.start([&batch, change, group = group, &done] {
+        bySize.emplace_back(QFileInfo(path).size(), &group);
+    }
+    std::stable_sort(bySize.begin(), bySize.end(),
+                     [](const auto& a, const auto& b) { return a.first > b.first; });
+    for (const auto& [size, group] : bySize) {
+        pool.start([&batch, change, group = *group, &done] {
             for (LevelResult* result : group) {
                 DoLevel(batch, change, *result);
                 done.fetch_add(1, std::memory_order_relaxed);

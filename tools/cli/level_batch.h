@@ -1,7 +1,7 @@
 // The equipment of many levels without a window: each level is loaded,
 // changed and saved by its own LoadedLevel, exactly as the main dialog does it
 // (so the bytes on disk are the dialog's), on a pool of threads, one level
-// per thread at a time.
+// per thread at a time, two threads per core.
 #pragma once
 
 #include "app/app_state.h"
@@ -47,7 +47,7 @@ struct LevelBatch {
 };
 
 // Reads (change null) or changes every row of `rows` in parallel on up to
-// `threads` threads (0: one per core). `progress` is called on the calling
+// `threads` threads (0: two per core). `progress` is called on the calling
 // thread with the number of levels done so far, now and then, and once at the
 // end. Results come in the order of `rows`.
 std::vector<LevelResult> RunLevels(const LevelBatch& batch, const std::vector<int>& rows,
