@@ -1,0 +1,73 @@
+#include "tools/cli/cli_io.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+#include <unistd.h>
+#include <cstdio>
+
+namespace gearloft::cli {
+
+void Complain(const QString& program, const QString& text) {
+    std::fprintf(stderr, "%s: %s\n", qPrintable(program), text.toLocal8Bit().constData());
+    std::fflush(stderr);
+}
+
+int UsageError(const QString& program, const QString& text) {
+    Complain(program, text);
+    std::fprintf(stderr, "Try '%s --help' for more information.\n", qPrintable(program));
+    return kExitUsage;
+}
+
+void Print(const QString& text) {
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
+}
+
+bool WriteStandardOutput(const QByteArray& bytes) {
+    const size_t size = static_cast<size_t>(bytes.size());
+    return std::fwrite(bytes.constData(), 1, size, stdout) == size && std::fflush(stdout) == 0;
+}
+
+bool ReadWholeFile(const QString& path, QByteArray* bytes, QString* error) {
+    QFile file;
+    bool opened = false;
+    if (path == QLatin1String("-")) {
+        opened = file.open(stdin, QIODevice::ReadOnly);
+    } else {
+        file.setFileName(path);
+        opened = file.open(QIODevice::ReadOnly);
+    }
+    if (!opened) {
+        *error = QStringLiteral("cannot open: %1").arg(file.errorString());
+        return false;
+    }
+    *bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        *error = QStringLiteral("cannot read: %1").arg(file.errorString());
+        return false;
+    }
+    return true;
+}
+
+bool WriteWholeFile(const QString& path, const QByteArray& bytes, QString* error) {
+    if (path == QLatin1String("-")) {
+        if (!WriteStandardOutput(bytes)) {
+            *error = QStringLiteral("cannot write to standard output");
+            return false;
+        }
+        return true;
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        *error = QStringLiteral("cannot write: %1").arg(file.errorString());
+        return false;
+    }
+    return true;
+}
+
+bool IsTerminal(int fd) {
+    return isatty(fd) == 1;
+}
+
+}  // namespace gearloft::cli
