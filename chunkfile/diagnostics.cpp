@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace tessera {
 namespace {
@@ -10,7 +11,9 @@ DiagnosticHook g_hook = nullptr;
 void* g_hookContext = nullptr;
 
 bool DebugOutputEnabled() {
-    static const bool enabled = std::getenv("TESSERA_DEBUG") != nullptr;
+    // Unset, empty and "0" leave the output off.
+    static const char* const value = std::getenv("TESSERA_DEBUG");
+    static const bool enabled = value != nullptr && *value != '\0' && std::strcmp(value, "0") != 0;
     return enabled;
 }
 
