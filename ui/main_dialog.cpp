@@ -4,13 +4,13 @@
 #include "app/settings_keys.h"
 #include "app/user_interaction.h"
 #include "platform/wait_cursor.h"
+#include "ui/help_file.h"
+#include "ui/level_list.h"
 #include "ui/template_loader.h"
+#include "ui/window_placement.h"
 
-#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDesktopServices>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
@@ -20,8 +20,6 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QSpinBox>
-#include <QStyle>
-#include <QUrl>
 
 namespace gearloft {
 
@@ -85,7 +83,20 @@ void MainDialog::Initialize() {
     m_spin = RequireChild<QSpinBox>(m_form, "c1008");
     if (QLineEdit* buddy = m_spin->findChild<QLineEdit*>()) {
         buddy->setObjectName(QStringLiteral("c1007"));
+        // The field keeps what the user types, in range or not, until it is
+        // left; the spin box then takes a number in range as its position
+        // and shows its last valid position again for anything else. Without
+        // this, the spin box's own validator drops the keystroke that leaves
+        // the range, and 256 silently becomes 25.
+        buddy->setValidator(nullptr);
     }
+    // The position changes when an entry is finished, not with each key, so
+    // that the last valid position is the one before an entry that fails.
+    m_spin->setKeyboardTracking(false);
+    m_spin->setCorrectionMode(QAbstractSpinBox::CorrectToPreviousValue);
+    // Greyed together with the controls they name.
+    m_spearsLabel = m_form->findChild<QWidget*>(QStringLiteral("labelSpears"));
+    m_weaponsTitle = m_form->findChild<QWidget*>(QStringLiteral("groupWeapons"));
     m_aboutIcon = RequireChild<QLabel>(m_form, "c57664");
     m_aboutIcon->setPixmap(QPixmap(QLatin1String(kIcon)));
     m_aboutIcon->setCursor(
@@ -109,20 +120,12 @@ void MainDialog::Initialize() {
     connect(m_levelList, &QComboBox::activated, this, &MainDialog::PostLoad);
 
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
-    connect(help, &QShortcut::activated, this, &MainDialog::OpenHelp);
+    connect(help, &QShortcut::activated, this, [this] { OpenHelpFile(m_state); });
 
     m_spin->setRange(0, 255);
     m_spin->setValue(0);
 
-    m_levelList->clear();
-    for (int row = 0; row < m_catalogue.rowCount(); ++row) {
-        m_levelList->addItem(m_catalogue.displayName(row));
-    }
-    // The open list is as wide as its longest name, even where the closed
-    // list has to cut one short.
-    QAbstractItemView* list = m_levelList->view();
-    list->setMinimumWidth(list->sizeHintForColumn(0) +
-                          list->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 8);
+    SetUpLevelList(*m_levelList, m_catalogue);
 
     int lastLevel = settings::Read(m_state.settings, settings::kLastLevel);
     if (!m_catalogue.isValidRow(lastLevel)) {
@@ -133,17 +136,26 @@ void MainDialog::Initialize() {
     ExchangeToControls(m_level->fields);
     SetEditingEnabled(false);
 
-    // A stored position is used only while it lies on the primary screen
-    // (the screen may have become smaller since it was stored).
-    const int x = settings::Read(m_state.settings, settings::kPosX);
-    const int y = settings::Read(m_state.settings, settings::kPosY);
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (screen && x >= 0 && y >= 0 && x < screen->geometry().width() &&
-        y < screen->geometry().height()) {
-        move(x, y);
-    }
+    PlaceAtStoredPosition();
 
     PostLoad();
+}
+
+void MainDialog::PlaceAtStoredPosition() {
+    // A stored position is used only while it lies on the primary screen;
+    // the window is then moved wholly onto that screen. The frame's size is
+    // known once the window is shown, so showEvent places it once more.
+    const QPoint stored(settings::Read(m_state.settings, settings::kPosX),
+                        settings::Read(m_state.settings, settings::kPosY));
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr) {
+        return;
+    }
+    const QSize frame = frameGeometry().size().expandedTo(size());
+    if (const auto placed =
+            PlaceOnScreen(stored, frame, screen->geometry(), screen->availableGeometry())) {
+        move(*placed);
+    }
 }
 
 void MainDialog::PostLoad() {
@@ -197,8 +209,12 @@ void MainDialog::StorePlacementAndRelease() {
 }
 
 void MainDialog::showEvent(QShowEvent* event) {
+    const bool first = !m_shown;
     m_shown = true;
     QDialog::showEvent(event);
+    if (first && testAttribute(Qt::WA_Moved)) {
+        PlaceAtStoredPosition();
+    }
 }
 
 bool MainDialog::eventFilter(QObject* watched, QEvent* event) {
@@ -211,25 +227,14 @@ bool MainDialog::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
-void MainDialog::OpenHelp() {
-    QString path = m_state.helpFilePath;
-    if (path.isEmpty()) {
-        const QFileInfo program(m_state.programPath);
-        path = m_state.programPath.isEmpty()
-                   ? QCoreApplication::applicationDirPath() + QStringLiteral("/gearloft.html")
-                   : program.absolutePath() + QLatin1Char('/') + program.completeBaseName() +
-                         QStringLiteral(".html");
-    }
-    if (!QFileInfo(path).isFile() || !QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
-        m_state.ui->ShowMessage(QStringLiteral("ERROR: Cannot open the help file '%1'!").arg(path),
-                                MessageIcon::Error);
-    }
-}
-
 // ---------------------------------------------------------------------------
 // Data exchange and the loaded level's view
 
 bool MainDialog::ExchangeFromControls(LevelFields& fields) {
+    // Takes the count's text as the spin box does when the field is left:
+    // a number in range becomes the position, anything else shows the last
+    // valid position again, which is the one that Save writes.
+    m_spin->interpretText();
     fields.nLevel = m_levelList->currentIndex();
     for (int i = 0; i < kSwitchCount; ++i) {
         fields.switches[i] = m_switches[i]->isChecked();
@@ -249,6 +254,11 @@ void MainDialog::SetEditingEnabled(bool enabled) {
         box->setEnabled(enabled);
     }
     m_spin->setEnabled(enabled);
+    for (QWidget* caption : {m_spearsLabel, m_weaponsTitle}) {
+        if (caption != nullptr) {
+            caption->setEnabled(enabled);
+        }
+    }
 }
 
 void MainDialog::SetBusy(bool busy) {

@@ -56,7 +56,7 @@ private:
     void OnLoad();
     void OnSave();
     void OnRestore();
-    void OpenHelp();
+    void PlaceAtStoredPosition();
     void StorePlacementAndRelease();
 
     // LevelView
@@ -78,6 +78,8 @@ private:
     std::array<QCheckBox*, kSwitchCount> m_switches{};
     QSpinBox* m_spin = nullptr;
     QLabel* m_aboutIcon = nullptr;
+    QWidget* m_spearsLabel = nullptr;   // "Number of Spears:"
+    QWidget* m_weaponsTitle = nullptr;  // the "Available weapons" frame
 
     std::vector<std::unique_ptr<WaitCursor>> m_waitCursors;
     bool m_shown = false;

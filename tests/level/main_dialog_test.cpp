@@ -2,9 +2,12 @@
 // found by their ids, with real level files read and written by the library.
 #include "ui/main_dialog.h"
 #include "app/app_state.h"
+#include "app/user_interaction.h"
 #include "tests/level/level_fixtures.h"
 #include "tools/demo_game.h"
+#include "ui/level_list.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -14,12 +17,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -95,6 +100,9 @@ protected:
         }
         const bool count = Spin()->isEnabled() && Control<QLineEdit>("c1007")->isEnabled();
         EXPECT_TRUE(all ? count : (none && !count)) << "switches and count enabled apart";
+        // The captions grey with the controls they name.
+        EXPECT_EQ(Control<QLabel>("labelSpears")->isEnabled(), count);
+        EXPECT_EQ(Control<QWidget>("groupWeapons")->isEnabled(), all);
         return all && count;
     }
 
@@ -184,6 +192,7 @@ TEST_F(MainDialogTest, SavingWritesTheSwitchesAndTheCountAndNothingElse) {
     after.replace(at + 16, 8, before.mid(at + 16, 8));
     EXPECT_EQ(after, before);
     EXPECT_TRUE(ui.messages.empty());
+    EXPECT_TRUE(ui.asked.empty());  // nothing else changed the file
     EXPECT_EQ(ui.beeps, 0);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
@@ -217,6 +226,34 @@ TEST_F(MainDialogTest, CountShowsItsLowBitsWithinTheSpinRange) {
     EXPECT_TRUE(field->text().isEmpty());
     Click("c1010");
     EXPECT_EQ(WordAt(ReadRecord(PathOf(0)), 20), 44u);
+}
+
+TEST_F(MainDialogTest, TypedCountIsKeptAsTypedAndSaveWritesWhatTheFieldThenShows) {
+    struct Case {
+        const char* typed;
+        int saved;  // the count is 7 before the entry
+    } const cases[] = {
+        {"256", 7}, {"99999", 7}, {"-1", 7}, {"x2", 7}, {"", 7}, {"42", 42}, {"255", 255}, {"0", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        LevelFixture fixture;
+        fixture.spears = 7;
+        testing::WriteLevelFile(PathOf(0), fixture);
+        Open();
+        QLineEdit* field = Control<QLineEdit>("c1007");
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClick(field, Qt::Key_Backspace);
+        QTest::keyClicks(field, QString::fromLatin1(c.typed));
+        EXPECT_EQ(field->text(), QString::fromLatin1(c.typed));  // nothing cut while typing
+        Click("c1010");
+        EXPECT_EQ(WordAt(ReadRecord(PathOf(0)), 20), static_cast<std::uint32_t>(c.saved));
+        EXPECT_EQ(field->text(), QString::number(c.saved));
+        EXPECT_EQ(Spin()->value(), c.saved);
+        dialog.reset();
+    }
+    EXPECT_TRUE(ui.messages.empty());
 }
 
 TEST_F(MainDialogTest, RestoreWritesTheRowsDefaults) {
@@ -289,6 +326,118 @@ TEST_F(MainDialogTest, ChoosingTheSameRowAgainDropsUnsavedEdits) {
     EXPECT_EQ(Spin()->value(), 12);
 }
 
+TEST_F(MainDialogTest, WheelOverTheClosedListKeepsTheLevelAndItsEdits) {
+    LevelFixture second;
+    second.equipment = 0x3F;
+    testing::WriteLevelFile(PathOf(0), LevelFixture{});
+    testing::WriteLevelFile(PathOf(1), second);
+    Open();
+    QTest::mouseClick(Switch(4), Qt::LeftButton);  // an unsaved edit: Medicomp off
+    const std::uint32_t edited = ShownSwitches();
+    QComboBox* list = LevelList();
+    for (int delta : {-120, 120, -120}) {
+        const QPointF at(list->width() / 2.0, list->height() / 2.0);
+        QWheelEvent wheel(at, list->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(list, &wheel);
+        QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(list->currentIndex(), 0);
+    EXPECT_EQ(ShownSwitches(), edited);
+    EXPECT_EQ(state.settings.GetInt("Settings", "Last Level", -1), 0);
+
+    // The keyboard, with the focus on the list, still chooses a level.
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Down);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(list->currentIndex(), 1);
+    EXPECT_EQ(ShownSwitches(), 0x3Fu);
+    EXPECT_EQ(state.settings.GetInt("Settings", "Last Level", -1), 1);
+}
+
+TEST_F(MainDialogTest, SaveOverALevelChangedOnDiskAsksFirst) {
+    struct Case {
+        ChangedFileAnswer answer;
+        const char* name;
+    } const cases[] = {
+        {ChangedFileAnswer::Overwrite, "overwrite"},
+        {ChangedFileAnswer::Reload, "reload"},
+        {ChangedFileAnswer::Cancel, "cancel"},
+    };
+    LevelFixture theirs;  // what another program writes while the level is open
+    theirs.equipment = 0x3F;
+    theirs.spears = 99;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ui.asked.clear();
+        ui.changedFileAnswer = c.answer;
+        LevelFixture ours;
+        ours.equipment = 0x17;
+        ours.spears = 7;
+        testing::WriteLevelFile(PathOf(0), ours);
+        Open();
+        QTest::mouseClick(Switch(0), Qt::LeftButton);  // Pistol off
+        TypeCount(QStringLiteral("42"));
+        testing::WriteLevelFile(PathOf(0), theirs);
+        const QByteArray changed = ReadFileBytes(PathOf(0));
+        Click("c1010");
+        EXPECT_EQ(ui.asked, std::vector<QString>{PathOf(0)});
+        const QByteArray record = ReadRecord(PathOf(0));
+        switch (c.answer) {
+            case ChangedFileAnswer::Overwrite:
+                EXPECT_EQ(WordAt(record, 16), 0x16u);
+                EXPECT_EQ(WordAt(record, 20), 42u);
+                break;
+            case ChangedFileAnswer::Reload:
+                EXPECT_EQ(ReadFileBytes(PathOf(0)), changed);
+                EXPECT_EQ(ShownSwitches(), 0x3Fu);
+                EXPECT_EQ(Spin()->value(), 99);
+                break;
+            case ChangedFileAnswer::Cancel:
+                EXPECT_EQ(ReadFileBytes(PathOf(0)), changed);
+                EXPECT_EQ(ShownSwitches(), 0x16u);  // the edits stay for another try
+                EXPECT_EQ(Spin()->value(), 42);
+                break;
+        }
+        // Overwritten or reloaded, the file is again the one the dialog
+        // holds; cancelled, it is still someone else's and Save asks again.
+        Click("c1010");
+        EXPECT_EQ(ui.asked.size(), c.answer == ChangedFileAnswer::Cancel ? 2u : 1u);
+        EXPECT_TRUE(ui.messages.empty());
+        dialog.reset();
+    }
+}
+
+TEST_F(MainDialogTest, OpenListIsAsWideAsItsLongestNameUpToTheScreen) {
+    ASSERT_TRUE(QDir().mkpath(dir.path() + QStringLiteral("/bin")));
+    QFile cfg(dir.path() + QStringLiteral("/bin/levels.cfg"));
+    ASSERT_TRUE(cfg.open(QIODevice::WriteOnly));
+    cfg.write("[Level 3]\nName=" + QByteArray(3000, 'W') + "\n[Level 4]\nName=Short\n");
+    cfg.close();
+    testing::WriteLevelFile(PathOf(0), LevelFixture{});
+    Open();
+    QComboBox* list = LevelList();
+    const QRect available = list->screen()->availableGeometry();
+    list->showPopup();
+    QCoreApplication::processEvents();
+    const QWidget* popup = list->view()->window();
+    ASSERT_TRUE(popup->isVisible());
+    EXPECT_LE(popup->width(), available.width() - kLevelListScreenMargin);
+    EXPECT_GE(popup->width(), list->width());
+    EXPECT_GE(popup->x(), available.left());
+    EXPECT_LE(popup->x() + popup->width(), available.x() + available.width());
+    list->hidePopup();
+
+    // Without the long name the open list fits the longest built-in name.
+    QFile::remove(cfg.fileName());
+    dialog.reset();
+    Open();
+    LevelList()->showPopup();
+    QCoreApplication::processEvents();
+    EXPECT_GE(LevelList()->view()->viewport()->width(), LevelList()->view()->sizeHintForColumn(0));
+    LevelList()->hidePopup();
+}
+
 TEST_F(MainDialogTest, StartEndsWithOkAndTheLevelsStemWithoutSaving) {
     testing::WriteLevelFile(PathOf(0), LevelFixture{});
     testing::WriteLevelFile(PathOf(33), LevelFixture{});
@@ -341,6 +490,19 @@ TEST_F(MainDialogTest, PositionIsRestoredOnScreenAndStoredOnce) {
     dialog.reset();
     EXPECT_EQ(state.settings.GetInt("Settings", "Pos X", -1), 30);
 
+    // A position near an edge keeps the window wholly on the screen.
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    for (const QPoint stored : {available.bottomRight(), QPoint(available.right() - 5, 10),
+                                QPoint(10, available.bottom() - 5)}) {
+        state.settings.SetInt("Settings", "Pos X", stored.x());
+        state.settings.SetInt("Settings", "Pos Y", stored.y());
+        Open();
+        EXPECT_TRUE(available.contains(dialog->frameGeometry()))
+            << stored.x() << "," << stored.y() << " -> " << dialog->frameGeometry().x() << ","
+            << dialog->frameGeometry().y();
+        dialog.reset();
+    }
+
     // Positions off the primary screen, or unset, leave the placement alone.
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     struct Case {
@@ -376,6 +538,16 @@ TEST_F(MainDialogTest, F1OpensTheHelpFileBesideTheProgram) {
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     ASSERT_EQ(recorder.urls.size(), 1);
     EXPECT_EQ(recorder.urls[0], QUrl::fromLocalFile(state.helpFilePath));
+    EXPECT_EQ(ui.messages.size(), 1u);
+
+    // The file is there but nothing on the system opens it (the offscreen
+    // platform has no viewer): the message says so, not that the file is bad.
+    QTest::keyClick(dialog.get(), Qt::Key_F1);
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[1].text,
+              QStringLiteral("ERROR: No program to show the help file was found!\nThe help file "
+                             "is '%1'; open it with a web browser.")
+                  .arg(state.helpFilePath));
 }
 
 TEST_F(MainDialogTest, AboutIconShowsTheHandCursorAndReportsClicks) {
