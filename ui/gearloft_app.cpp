@@ -84,6 +84,10 @@ bool GearloftApp::StartUp() {
     // Relative names that follow (the skin and its files) are resolved in
     // the program's folder.
     QDir::setCurrent(programDir);
+    // Skin descriptions are listed from these folders, in this order.
+    if (m_state.skinFolders.isEmpty()) {
+        m_state.skinFolders = QStringList{programDir};
+    }
 
     m_state.splashDuration =
         SplashDuration(settings::Read(m_state.settings, settings::kSplashScreen),
