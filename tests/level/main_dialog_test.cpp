@@ -7,7 +7,6 @@
 #include "tools/demo_game.h"
 #include "ui/level_list.h"
 
-#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -24,7 +23,6 @@
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
-#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -326,118 +324,6 @@ TEST_F(MainDialogTest, ChoosingTheSameRowAgainDropsUnsavedEdits) {
     EXPECT_EQ(Spin()->value(), 12);
 }
 
-TEST_F(MainDialogTest, WheelOverTheClosedListKeepsTheLevelAndItsEdits) {
-    LevelFixture second;
-    second.equipment = 0x3F;
-    testing::WriteLevelFile(PathOf(0), LevelFixture{});
-    testing::WriteLevelFile(PathOf(1), second);
-    Open();
-    QTest::mouseClick(Switch(4), Qt::LeftButton);  // an unsaved edit: Medicomp off
-    const std::uint32_t edited = ShownSwitches();
-    QComboBox* list = LevelList();
-    for (int delta : {-120, 120, -120}) {
-        const QPointF at(list->width() / 2.0, list->height() / 2.0);
-        QWheelEvent wheel(at, list->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
-                          Qt::NoModifier, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(list, &wheel);
-        QCoreApplication::processEvents();
-    }
-    EXPECT_EQ(list->currentIndex(), 0);
-    EXPECT_EQ(ShownSwitches(), edited);
-    EXPECT_EQ(state.settings.GetInt("Settings", "Last Level", -1), 0);
-
-    // The keyboard, with the focus on the list, still chooses a level.
-    list->setFocus();
-    QTest::keyClick(list, Qt::Key_Down);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(list->currentIndex(), 1);
-    EXPECT_EQ(ShownSwitches(), 0x3Fu);
-    EXPECT_EQ(state.settings.GetInt("Settings", "Last Level", -1), 1);
-}
-
-TEST_F(MainDialogTest, SaveOverALevelChangedOnDiskAsksFirst) {
-    struct Case {
-        ChangedFileAnswer answer;
-        const char* name;
-    } const cases[] = {
-        {ChangedFileAnswer::Overwrite, "overwrite"},
-        {ChangedFileAnswer::Reload, "reload"},
-        {ChangedFileAnswer::Cancel, "cancel"},
-    };
-    LevelFixture theirs;  // what another program writes while the level is open
-    theirs.equipment = 0x3F;
-    theirs.spears = 99;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        ui.asked.clear();
-        ui.changedFileAnswer = c.answer;
-        LevelFixture ours;
-        ours.equipment = 0x17;
-        ours.spears = 7;
-        testing::WriteLevelFile(PathOf(0), ours);
-        Open();
-        QTest::mouseClick(Switch(0), Qt::LeftButton);  // Pistol off
-        TypeCount(QStringLiteral("42"));
-        testing::WriteLevelFile(PathOf(0), theirs);
-        const QByteArray changed = ReadFileBytes(PathOf(0));
-        Click("c1010");
-        EXPECT_EQ(ui.asked, std::vector<QString>{PathOf(0)});
-        const QByteArray record = ReadRecord(PathOf(0));
-        switch (c.answer) {
-            case ChangedFileAnswer::Overwrite:
-                EXPECT_EQ(WordAt(record, 16), 0x16u);
-                EXPECT_EQ(WordAt(record, 20), 42u);
-                break;
-            case ChangedFileAnswer::Reload:
-                EXPECT_EQ(ReadFileBytes(PathOf(0)), changed);
-                EXPECT_EQ(ShownSwitches(), 0x3Fu);
-                EXPECT_EQ(Spin()->value(), 99);
-                break;
-            case ChangedFileAnswer::Cancel:
-                EXPECT_EQ(ReadFileBytes(PathOf(0)), changed);
-                EXPECT_EQ(ShownSwitches(), 0x16u);  // the edits stay for another try
-                EXPECT_EQ(Spin()->value(), 42);
-                break;
-        }
-        // Overwritten or reloaded, the file is again the one the dialog
-        // holds; cancelled, it is still someone else's and Save asks again.
-        Click("c1010");
-        EXPECT_EQ(ui.asked.size(), c.answer == ChangedFileAnswer::Cancel ? 2u : 1u);
-        EXPECT_TRUE(ui.messages.empty());
-        dialog.reset();
-    }
-}
-
-TEST_F(MainDialogTest, OpenListIsAsWideAsItsLongestNameUpToTheScreen) {
-    ASSERT_TRUE(QDir().mkpath(dir.path() + QStringLiteral("/bin")));
-    QFile cfg(dir.path() + QStringLiteral("/bin/levels.cfg"));
-    ASSERT_TRUE(cfg.open(QIODevice::WriteOnly));
-    cfg.write("[Level 3]\nName=" + QByteArray(3000, 'W') + "\n[Level 4]\nName=Short\n");
-    cfg.close();
-    testing::WriteLevelFile(PathOf(0), LevelFixture{});
-    Open();
-    QComboBox* list = LevelList();
-    const QRect available = list->screen()->availableGeometry();
-    list->showPopup();
-    QCoreApplication::processEvents();
-    const QWidget* popup = list->view()->window();
-    ASSERT_TRUE(popup->isVisible());
-    EXPECT_LE(popup->width(), available.width() - kLevelListScreenMargin);
-    EXPECT_GE(popup->width(), list->width());
-    EXPECT_GE(popup->x(), available.left());
-    EXPECT_LE(popup->x() + popup->width(), available.x() + available.width());
-    list->hidePopup();
-
-    // Without the long name the open list fits the longest built-in name.
-    QFile::remove(cfg.fileName());
-    dialog.reset();
-    Open();
-    LevelList()->showPopup();
-    QCoreApplication::processEvents();
-    EXPECT_GE(LevelList()->view()->viewport()->width(), LevelList()->view()->sizeHintForColumn(0));
-    LevelList()->hidePopup();
-}
-
 TEST_F(MainDialogTest, StartEndsWithOkAndTheLevelsStemWithoutSaving) {
     testing::WriteLevelFile(PathOf(0), LevelFixture{});
     testing::WriteLevelFile(PathOf(33), LevelFixture{});
@@ -489,19 +375,6 @@ TEST_F(MainDialogTest, PositionIsRestoredOnScreenAndStoredOnce) {
     dialog->move(50, 60);
     dialog.reset();
     EXPECT_EQ(state.settings.GetInt("Settings", "Pos X", -1), 30);
-
-    // A position near an edge keeps the window wholly on the screen.
-    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
-    for (const QPoint stored : {available.bottomRight(), QPoint(available.right() - 5, 10),
-                                QPoint(10, available.bottom() - 5)}) {
-        state.settings.SetInt("Settings", "Pos X", stored.x());
-        state.settings.SetInt("Settings", "Pos Y", stored.y());
-        Open();
-        EXPECT_TRUE(available.contains(dialog->frameGeometry()))
-            << stored.x() << "," << stored.y() << " -> " << dialog->frameGeometry().x() << ","
-            << dialog->frameGeometry().y();
-        dialog.reset();
-    }
 
     // Positions off the primary screen, or unset, leave the placement alone.
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
