@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
@@ -345,6 +346,51 @@ TEST(MessageBoxInteraction, ShowsTheTextWithTheCaptionIconAndOkButton) {
         EXPECT_EQ(seen.text, QStringLiteral("ERROR: Failed to load\n'x'!"));
         EXPECT_EQ(seen.icon, expected);
         EXPECT_TRUE(seen.hasOk);
+    }
+}
+
+TEST(MessageBoxInteraction, AsksAboutAChangedFileWithThreeAnswersCancelByDefault) {
+    struct Case {
+        const char* button;  // clicked; null: Esc
+        ChangedFileAnswer answer;
+    } const cases[] = {
+        {"&Overwrite", ChangedFileAnswer::Overwrite},
+        {"&Reload", ChangedFileAnswer::Reload},
+        {"Cancel", ChangedFileAnswer::Cancel},
+        {nullptr, ChangedFileAnswer::Cancel},
+    };
+    for (const Case& c : cases) {
+        QString shown;
+        QStringList buttons;
+        QString defaultButton;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            QTextDocument text;
+            text.setHtml(box->text());
+            shown = text.toPlainText();
+            defaultButton = box->defaultButton() ? box->defaultButton()->text() : QString();
+            for (QAbstractButton* button : box->buttons()) {
+                buttons.append(button->text());
+                if (c.button != nullptr && button->text() == QLatin1String(c.button)) {
+                    button->click();
+                }
+            }
+            if (c.button == nullptr) {
+                QTest::keyClick(box, Qt::Key_Escape);
+            }
+        });
+        const ChangedFileAnswer answer =
+            MessageBoxInteraction().AskAboutChangedFile(QStringLiteral("/games/Qel_Rifs/a b.rif"));
+        EXPECT_EQ(answer, c.answer) << (c.button ? c.button : "Esc");
+        EXPECT_EQ(shown, QStringLiteral("The level file\n'/games/Qel_Rifs/a b.rif'\nhas been "
+                                        "changed on disk since Gearloft loaded it.\nOverwrite it "
+                                        "with your changes, reload it and lose your changes, or "
+                                        "cancel and keep editing?"));
+        buttons.sort();
+        EXPECT_EQ(buttons, (QStringList{QStringLiteral("&Overwrite"), QStringLiteral("&Reload"),
+                                        QStringLiteral("Cancel")}));
+        EXPECT_EQ(defaultButton, QStringLiteral("Cancel"));
     }
 }
 
