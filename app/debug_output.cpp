@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace gearloft {
 namespace {
@@ -10,11 +11,15 @@ DebugOutputHook g_hook = nullptr;
 void* g_hookContext = nullptr;
 
 bool DebugOutputEnabled() {
-    static const bool enabled = std::getenv("GEARLOFT_DEBUG") != nullptr;
+    static const bool enabled = DebugSwitchOn(std::getenv("GEARLOFT_DEBUG"));
     return enabled;
 }
 
 }  // namespace
+
+bool DebugSwitchOn(const char* value) {
+    return value != nullptr && *value != '\0' && std::strcmp(value, "0") != 0;
+}
 
 void DebugOutput(const char* message) {
     if (g_hook != nullptr) {

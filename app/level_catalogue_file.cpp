@@ -24,12 +24,14 @@ int LevelCatalogue::ApplyOverrides(const ProfileFile& file) {
     int taken = 0;
     for (int row = 0; row < kRowCount; ++row) {
         const QByteArray section = "Level " + QByteArray::number(row);
-        // GetString gives the default for an absent key or an absent value;
-        // a sentinel default tells "not given" from "given empty".
-        static const QByteArray kAbsent("\x01");
-        const QByteArray name = file.GetString(section, "Name", kAbsent);
-        const QByteArray stem = file.GetString(section, "Stem", kAbsent);
-        if (name != kAbsent) {
+        // GetString gives the same default for an absent key and for a key
+        // without a value ("Name="); HasKey tells the two apart, so that an
+        // empty value is reported rather than passed over.
+        const bool hasName = file.HasKey(section, "Name");
+        const bool hasStem = file.HasKey(section, "Stem");
+        const QByteArray name = file.GetString(section, "Name", QByteArray());
+        const QByteArray stem = file.GetString(section, "Stem", QByteArray());
+        if (hasName) {
             const QString text = QString::fromUtf8(name).trimmed();
             if (text.isEmpty() || text.contains(QLatin1Char('\0'))) {
                 Report(QStringLiteral("[%1] Name is empty; ignored").arg(QLatin1String(section)));
@@ -38,7 +40,7 @@ int LevelCatalogue::ApplyOverrides(const ProfileFile& file) {
                 ++taken;
             }
         }
-        if (stem != kAbsent) {
+        if (hasStem) {
             const QString text = QString::fromUtf8(stem).trimmed();
             if (!isUsableStem(text)) {
                 // Control characters are shown as "?", so the line stays one line.

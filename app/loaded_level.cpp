@@ -1,10 +1,12 @@
 #include "app/loaded_level.h"
 
 #include "app/app_state.h"
+#include "app/debug_output.h"
 #include "app/level_catalogue.h"
 #include "app/settings_keys.h"
 #include "app/user_interaction.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -40,6 +42,11 @@ QString FindIgnoringCase(const QString& folder, const QString& name, QDir::Filte
         }
     }
     return QString();
+}
+
+// One line of the program's debug output.
+void Report(const QString& line) {
+    DebugOutput((line + QLatin1Char('\n')).toLocal8Bit().constData());
 }
 
 }  // namespace
@@ -113,6 +120,27 @@ QString LoadedLevel::levelFilePath(const QString& gameDir, const QString& stem) 
     return file.isEmpty() ? exact : dir + folder + QLatin1Char('/') + file;
 }
 
+LoadedLevel::DiskStamp LoadedLevel::StampOf(const QString& path) {
+    DiskStamp stamp;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        // A file that is there but cannot be read cannot be shown to be the
+        // same; only its absence is certain.
+        stamp.exists = QFileInfo::exists(path);
+        stamp.size = -1;
+        return stamp;
+    }
+    stamp.exists = true;
+    stamp.size = file.size();
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!hash.addData(&file)) {
+        stamp.size = -1;
+        return stamp;
+    }
+    stamp.hash = hash.result();
+    return stamp;
+}
+
 void LoadedLevel::SetEditingEnabled(bool enabled) {
     m_view.SetEditingEnabled(enabled);
 }
@@ -135,10 +163,17 @@ void LoadedLevel::Load() {
     Release();
     m_pEnvItem = nullptr;
 
+    // Taken before reading, so that a change made while the file is read
+    // counts as a change too.
+    m_loadedStamp = StampOf(m_strLevelPath);
     if (m_state.tessera && m_state.tessera->LoadRifFile) {
         m_pRoot = m_state.tessera->LoadRifFile(QFile::encodeName(m_strLevelPath).constData());
     }
     if (!m_pRoot) {
+        Report(QStringLiteral("ERROR: cannot load the level file '%1': %2")
+                   .arg(m_strLevelPath, m_loadedStamp.exists
+                                            ? QStringLiteral("damaged or unreadable")
+                                            : QStringLiteral("no such file")));
         m_state.ui->ShowMessage(QStringLiteral("ERROR: Failed to parse Level data!"),
                                 MessageIcon::Error);
         return;
@@ -153,6 +188,11 @@ void LoadedLevel::Load() {
         const auto* record =
             static_cast<const unsigned char*>(lib.GetRifItemData(m_pEnvItem, &size));
         if (!record || size < kRecordMinSize) {
+            Report(QStringLiteral("WARNING: the equipment record of '%1' is %2 bytes, fewer than "
+                                  "%3; editing is off")
+                       .arg(m_strLevelPath)
+                       .arg(size)
+                       .arg(kRecordMinSize));
             m_pEnvItem = nullptr;
         } else {
             const std::uint32_t equipment = ReadWord(record, kEquipmentOffset);
@@ -162,8 +202,28 @@ void LoadedLevel::Load() {
             m_count.ShowRecordValue(ReadWord(record, kSpearCountOffset));
             SetEditingEnabled(true);
         }
+    } else {
+        Report(QStringLiteral("WARNING: '%1' holds no equipment record; editing is off")
+                   .arg(m_strLevelPath));
     }
     m_view.ExchangeToControls(fields);
+}
+
+bool LoadedLevel::ConfirmOverwriteIfChanged() {
+    if (StampOf(m_strLevelPath) == m_loadedStamp) {
+        return true;
+    }
+    Report(QStringLiteral("WARNING: '%1' changed on disk since it was loaded").arg(m_strLevelPath));
+    switch (m_state.ui->AskAboutChangedFile(m_strLevelPath)) {
+        case ChangedFileAnswer::Overwrite:
+            return true;
+        case ChangedFileAnswer::Reload:
+            Load();
+            return false;
+        case ChangedFileAnswer::Cancel:
+            break;
+    }
+    return false;
 }
 
 bool LoadedLevel::Save() {
@@ -172,6 +232,9 @@ bool LoadedLevel::Save() {
     }
     if (m_strLevelPath.isEmpty() || !m_pRoot || !m_pEnvItem) {
         m_state.ui->Beep();
+        return false;
+    }
+    if (!ConfirmOverwriteIfChanged()) {
         return false;
     }
     const std::uint32_t spears = m_count.ValueToSave();
@@ -196,7 +259,10 @@ bool LoadedLevel::Save() {
 
     SetEditingEnabled(false);
     const bool saved = lib.SaveRifFile(m_pRoot, QFile::encodeName(m_strLevelPath).constData());
-    if (!saved) {
+    if (saved) {
+        m_loadedStamp = StampOf(m_strLevelPath);
+    } else {
+        Report(QStringLiteral("ERROR: cannot save the level file '%1'").arg(m_strLevelPath));
         m_state.ui->ShowMessage(QStringLiteral("ERROR: Failed to compile and save Level data!"),
                                 MessageIcon::Error);
     }

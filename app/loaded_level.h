@@ -18,6 +18,7 @@
 // shows the count), and tests drive it through fakes of both.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <array>
@@ -115,7 +116,10 @@ public:
     // first; a missing or unreadable file leaves no level loaded.
     void Load();
     // Writes the switches and the count into the record and saves the file.
-    // False when nothing was written.
+    // False when nothing was written. When the file on disk is no longer the
+    // one that was loaded (another program saved it, replaced it or removed
+    // it), the user is asked first: overwrite it, reload it (dropping the
+    // edits) or cancel.
     bool Save();
     // Sets the level's default equipment and 30 spears, then saves.
     bool Restore();
@@ -137,9 +141,24 @@ public:
     // ignores case).
     static QString levelFilePath(const QString& gameDir, const QString& stem);
 
+    // What a save checks against: the file's bytes as they were when it was
+    // loaded or last saved, by size and SHA-256. Comparing bytes rather than
+    // times sees a change made within the file system's clock tick, and asks
+    // nothing when another program only touched the file or wrote it back
+    // unchanged, as nothing of theirs would be lost.
+    struct DiskStamp {
+        bool exists = false;
+        qint64 size = 0;
+        QByteArray hash;
+        bool operator==(const DiskStamp&) const = default;
+    };
+    static DiskStamp StampOf(const QString& path);
+
 private:
     class BusyGuard;
     void SetEditingEnabled(bool enabled);
+    // False when the user chose to write nothing (after a reload or cancel).
+    bool ConfirmOverwriteIfChanged();
 
     AppState& m_state;
     const LevelCatalogue& m_catalogue;
@@ -151,6 +170,7 @@ private:
     RifItem* m_pRoot = nullptr;
     RifItem* m_pEnvItem = nullptr;
     QString m_strLevelPath;
+    DiskStamp m_loadedStamp;  // the file as it was when loaded or last saved
 };
 
 }  // namespace gearloft

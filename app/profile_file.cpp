@@ -13,6 +13,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 
 namespace gearloft {
@@ -135,6 +136,7 @@ ProfileFile::~ProfileFile() = default;
 
 bool ProfileFile::Load(const QString& path) {
     m_sections.clear();
+    m_readError.clear();
     if (!path.isEmpty()) {
         m_path = path;
     }
@@ -144,6 +146,9 @@ bool ProfileFile::Load(const QString& path) {
 
     std::FILE* stream = std::fopen(QFile::encodeName(m_path).constData(), "rb");
     if (stream == nullptr) {
+        if (errno != ENOENT) {
+            m_readError = QString::fromLocal8Bit(std::strerror(errno));
+        }
         return false;
     }
     if (std::setvbuf(stream, nullptr, _IOFBF, kStreamBufferSize) != 0) {
@@ -164,6 +169,7 @@ bool ProfileFile::Load(const QString& path) {
                 if (errno == ENOMEM) {
                     DebugOutput("WARNING: failed to allocate input buffer!\n");
                 }
+                m_readError = QString::fromLocal8Bit(std::strerror(errno != 0 ? errno : EIO));
                 ok = false;
             }
             break;
@@ -303,6 +309,21 @@ QByteArray ProfileFile::GetString(const QByteArray& section, const QByteArray& k
         return defaultValue;
     }
     return defaultValue;
+}
+
+bool ProfileFile::HasKey(const QByteArray& section, const QByteArray& key) const {
+    for (const auto& s : m_sections) {
+        if (!SameName(s->name, section)) {
+            continue;
+        }
+        for (const Entry& entry : s->entries) {
+            if (!entry.key.isEmpty() && SameName(entry.key, key)) {
+                return true;
+            }
+        }
+        return false;
+    }
+    return false;
 }
 
 int ProfileFile::GetInt(const QByteArray& section, const QByteArray& key, int defaultValue) const {

@@ -23,7 +23,8 @@ public:
     ProfileFile(const ProfileFile&) = delete;
     ProfileFile& operator=(const ProfileFile&) = delete;
 
-    // Empties the store, remembers a non-empty path and reads the file.
+    // Empties the store, remembers a non-empty path and reads the file. False
+    // when the file is missing or cannot be read; readError() tells which.
     bool Load(const QString& path = QString());
     // Remembers a non-empty path and replaces the file with the whole store.
     bool Save(const QString& path = QString());
@@ -41,12 +42,19 @@ public:
     bool SetString(const QByteArray& section, const QByteArray& key, const QByteArray& value);
     bool SetInt(const QByteArray& section, const QByteArray& key, int value);
 
+    // True when the section holds the key, with a value or without one.
+    bool HasKey(const QByteArray& section, const QByteArray& key) const;
+
     const QString& path() const { return m_path; }
+    // Why the last Load failed although the file is there ("Permission
+    // denied"); empty after a successful Load or when the file is missing.
+    const QString& readError() const { return m_readError; }
 
 private:
     struct Entry;
     struct Section;
     QString m_path;
+    QString m_readError;
     std::vector<std::unique_ptr<Section>> m_sections;
 };
 

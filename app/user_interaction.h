@@ -10,11 +10,25 @@ namespace gearloft {
 
 enum class MessageIcon { Information, Error };
 
+// The answers to "this file changed on disk since it was loaded".
+enum class ChangedFileAnswer {
+    Overwrite,  // write the edits over the other program's changes
+    Reload,     // drop the edits and read the file as it is now
+    Cancel,     // write nothing and keep editing
+};
+
 class UserInteraction {
 public:
     virtual ~UserInteraction() = default;
     virtual void ShowMessage(const QString& text, MessageIcon icon) = 0;
     virtual void Beep() = 0;
+    // Asks what to do before saving over the file at path, which something
+    // else has changed since it was loaded. The answer of a service that
+    // cannot ask is Cancel, which overwrites nothing.
+    virtual ChangedFileAnswer AskAboutChangedFile(const QString& path) {
+        static_cast<void>(path);
+        return ChangedFileAnswer::Cancel;
+    }
 };
 
 }  // namespace gearloft

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "chunkfile/debug_output.h"
 
@@ -33,7 +34,9 @@ DiagnosticHook g_hook = nullptr;
 void* g_hookContext = nullptr;
 
 bool DebugOutputEnabled() {
-    static const bool enabled = std::getenv("TESSERA_DEBUG") != nullptr;
+    // Unset, empty and "0" leave the output off.
+    static const char* const value = std::getenv("TESSERA_DEBUG");
+    static const bool enabled = value != nullptr && *value != '\0' && std::strcmp(value, "0") != 0;
     return enabled;
 }
 

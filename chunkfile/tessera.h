@@ -13,7 +13,7 @@
  *   - copies whatever data it is given: no item keeps a caller's pointer;
  *   - reports failure by its result and, for most failures, by one line on
  *     the library's diagnostic output (standard error when the environment
- *     variable TESSERA_DEBUG is set).
+ *     variable TESSERA_DEBUG is set to a value other than empty or "0").
  *
  * Booleans are one byte (1 true, 0 false). Sizes are unsigned 32-bit.
  * Blocks handed out by the library (streams, containers) come from the

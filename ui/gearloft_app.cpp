@@ -12,6 +12,7 @@
 #include <QApplication>
 
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 
 namespace gearloft {
@@ -33,8 +34,24 @@ bool GearloftApp::StartUp() {
     // The settings and the help file live beside the program.
     m_state.helpFilePath = SiblingFilePath(m_state.programPath, QStringLiteral("html"));
     const QString settingsPath = SiblingFilePath(m_state.programPath, QStringLiteral("cfg"));
-    // A missing settings file is an empty store; it is created at exit.
-    m_state.settings.Load(settingsPath);
+    // A missing settings file is an empty store; it is created at exit. One
+    // that is there but cannot be read is left as it is: the run goes on
+    // with the defaults and the exit steps do not write it, so the user's
+    // settings survive the fault.
+    if (!m_state.settings.Load(settingsPath) && !m_state.settings.readError().isEmpty() &&
+        !QFileInfo(settingsPath).isDir()) {
+        m_keepSettingsFile = true;
+        DebugOutput(QStringLiteral("ERROR: cannot read the settings file '%1': %2\n")
+                        .arg(settingsPath, m_state.settings.readError())
+                        .toLocal8Bit()
+                        .constData());
+        m_services.ui->ShowMessage(
+            QStringLiteral("ERROR: Cannot read the settings file '%1' (%2)!\nGearloft runs with "
+                           "its default settings and leaves the file as it is; changes to the "
+                           "settings made in this run are not saved.")
+                .arg(QDir::toNativeSeparators(settingsPath), m_state.settings.readError()),
+            MessageIcon::Error);
+    }
 
     const QString programDir = ProgramDir(m_state.programPath);
     const QStringList candidates =
@@ -109,7 +126,13 @@ void GearloftApp::ExitSteps() {
     m_tessera.Unbind();
     ReleaseSkin(m_state);
 
-    if (!m_state.settings.Save()) {
+    if (m_keepSettingsFile) {
+        // Said at start-up; the file stays as the user left it.
+    } else if (!m_state.settings.Save()) {
+        DebugOutput(QStringLiteral("ERROR: cannot save the settings file '%1'\n")
+                        .arg(m_state.settings.path())
+                        .toLocal8Bit()
+                        .constData());
         m_services.ui->ShowMessage(QStringLiteral("ERROR: Failed to save the settings to '%1'!")
                                        .arg(m_state.settings.path()),
                                    MessageIcon::Error);

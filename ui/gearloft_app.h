@@ -56,6 +56,7 @@ private:
     AppState& m_state;
     StartUpServices m_services;
     LibraryBinding m_tessera;
+    bool m_keepSettingsFile = false;  // the settings file could not be read
 };
 
 }  // namespace gearloft

@@ -5,21 +5,19 @@
 #include "app/user_interaction.h"
 #include "platform/wait_cursor.h"
 #include "ui/about_dialog.h"
+#include "ui/help_file.h"
+#include "ui/level_list.h"
 #include "ui/skin_menu.h"
+#include "ui/window_placement.h"
 
 #include <QAbstractButton>
-#include <QAbstractItemView>
 #include <QActionGroup>
 #include <QComboBox>
 #include <QContextMenuEvent>
-#include <QDesktopServices>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QScreen>
 #include <QShortcut>
-#include <QStyle>
-#include <QUrl>
 #include <QWhatsThis>
 
 namespace gearloft {
@@ -58,15 +56,7 @@ void LevelDialog::InitializeLevel(QComboBox* levelList, const Commands& commands
     // Choosing an entry, the one already shown included, reloads from disk.
     connect(m_levelList, &QComboBox::activated, this, &LevelDialog::PostLoad);
 
-    m_levelList->clear();
-    for (int row = 0; row < m_catalogue.rowCount(); ++row) {
-        m_levelList->addItem(m_catalogue.displayName(row));
-    }
-    // The open list is as wide as its longest name, even where the closed
-    // list has to cut one short.
-    QAbstractItemView* list = m_levelList->view();
-    list->setMinimumWidth(list->sizeHintForColumn(0) +
-                          list->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 8);
+    SetUpLevelList(*m_levelList, m_catalogue);
 
     int lastLevel = settings::Read(m_state.settings, settings::kLastLevel);
     if (!m_catalogue.isValidRow(lastLevel)) {
@@ -77,17 +67,25 @@ void LevelDialog::InitializeLevel(QComboBox* levelList, const Commands& commands
     ExchangeToControls(m_level->fields);
     SetEditingEnabled(false);
 
-    // A stored position is used only while it lies on the primary screen
-    // (the screen may have become smaller since it was stored).
-    const int x = settings::Read(m_state.settings, settings::kPosX);
-    const int y = settings::Read(m_state.settings, settings::kPosY);
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (screen && x >= 0 && y >= 0 && x < screen->geometry().width() &&
-        y < screen->geometry().height()) {
-        move(x, y);
-    }
-
+    PlaceAtStoredPosition();
     PostLoad();
+}
+
+void LevelDialog::PlaceAtStoredPosition() {
+    // A stored position is used only while it lies on the primary screen;
+    // the window is then moved wholly onto that screen. The frame's size is
+    // known once the window is shown, so showEvent places it once more.
+    const QPoint stored(settings::Read(m_state.settings, settings::kPosX),
+                        settings::Read(m_state.settings, settings::kPosY));
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr) {
+        return;
+    }
+    const QSize frame = frameGeometry().size().expandedTo(size());
+    if (const auto placed =
+            PlaceOnScreen(stored, frame, screen->geometry(), screen->availableGeometry())) {
+        move(*placed);
+    }
 }
 
 void LevelDialog::PostLoad() {
@@ -130,8 +128,12 @@ void LevelDialog::StorePlacementAndRelease() {
 }
 
 void LevelDialog::showEvent(QShowEvent* event) {
+    const bool first = !m_shown;
     m_shown = true;
     QDialog::showEvent(event);
+    if (first && testAttribute(Qt::WA_Moved)) {
+        PlaceAtStoredPosition();
+    }
 }
 
 void LevelDialog::ShowAbout() {
@@ -151,18 +153,7 @@ bool LevelDialog::event(QEvent* event) {
 }
 
 void LevelDialog::OpenHelp() {
-    QString path = m_state.helpFilePath;
-    if (path.isEmpty()) {
-        const QFileInfo program(m_state.programPath);
-        path = m_state.programPath.isEmpty()
-                   ? QCoreApplication::applicationDirPath() + QStringLiteral("/gearloft.html")
-                   : program.absolutePath() + QLatin1Char('/') + program.completeBaseName() +
-                         QStringLiteral(".html");
-    }
-    if (!QFileInfo(path).isFile() || !QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
-        m_state.ui->ShowMessage(QStringLiteral("ERROR: Cannot open the help file '%1'!").arg(path),
-                                MessageIcon::Error);
-    }
+    OpenHelpFile(m_state);
 }
 
 // ---------------------------------------------------------------------------

@@ -105,6 +105,7 @@ protected:
 
 private:
     void PostLoad();
+    void PlaceAtStoredPosition();
     void StorePlacementAndRelease();
 
     AppState& m_state;

@@ -56,7 +56,20 @@ MainDialog::MainDialog(AppState& state, QWidget* parent)
     m_spin = RequireChild<QSpinBox>(m_form, "c1008");
     if (QLineEdit* buddy = m_spin->findChild<QLineEdit*>()) {
         buddy->setObjectName(QStringLiteral("c1007"));
+        // The field keeps what the user types, in range or not, until it is
+        // left; the spin box then takes a number in range as its position
+        // and shows its last valid position again for anything else. Without
+        // this, the spin box's own validator drops the keystroke that leaves
+        // the range, and 256 silently becomes 25.
+        buddy->setValidator(nullptr);
     }
+    // The position changes when an entry is finished, not with each key, so
+    // that the last valid position is the one before an entry that fails.
+    m_spin->setKeyboardTracking(false);
+    m_spin->setCorrectionMode(QAbstractSpinBox::CorrectToPreviousValue);
+    // Greyed together with the controls they name.
+    m_spearsLabel = m_form->findChild<QWidget*>(QStringLiteral("labelSpears"));
+    m_weaponsTitle = m_form->findChild<QWidget*>(QStringLiteral("groupWeapons"));
     m_aboutIcon = RequireChild<QLabel>(m_form, "c57664");
     m_aboutIcon->setPixmap(QPixmap(QLatin1String(kIcon)));
     m_aboutIcon->setCursor(
@@ -93,6 +106,10 @@ bool MainDialog::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool MainDialog::ExchangeEditorsFromControls(LevelFields& fields) {
+    // Takes the count's text as the spin box does when the field is left:
+    // a number in range becomes the position, anything else shows the last
+    // valid position again, which is the one that Save writes.
+    m_spin->interpretText();
     for (int i = 0; i < kSwitchCount; ++i) {
         fields.switches[i] = m_switches[i]->isChecked();
     }
@@ -110,6 +127,11 @@ void MainDialog::SetEditingEnabled(bool enabled) {
         box->setEnabled(enabled);
     }
     m_spin->setEnabled(enabled);
+    for (QWidget* caption : {m_spearsLabel, m_weaponsTitle}) {
+        if (caption != nullptr) {
+            caption->setEnabled(enabled);
+        }
+    }
 }
 
 int MainDialog::position() const {

@@ -41,6 +41,8 @@ private:
     std::array<QCheckBox*, kSwitchCount> m_switches{};
     QSpinBox* m_spin = nullptr;
     QLabel* m_aboutIcon = nullptr;
+    QWidget* m_spearsLabel = nullptr;   // "Number of Spears:"
+    QWidget* m_weaponsTitle = nullptr;  // the "Available weapons" frame
 };
 
 }  // namespace gearloft

@@ -18,12 +18,19 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QThread>
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <functional>
 
 namespace gearloft {
 namespace {
@@ -149,6 +156,71 @@ TEST_F(GearloftAppTest, SettingsAreWrittenAtExitAndTheRestartIsHonoured) {
     EXPECT_EQ(launcher.calls[0].program, state.programPath);
     EXPECT_EQ(launcher.calls[0].arguments, QStringList{QStringLiteral("-nosplash")});
     EXPECT_TRUE(launcher.calls[0].workingDir.isEmpty());
+}
+
+TEST_F(GearloftAppTest, UnreadableSettingsFileIsReportedOnceAndLeftAsItIs) {
+    struct Case {
+        const char* name;
+        std::function<void()> make;  // puts the unreadable file in place
+        const char* reason;
+    };
+    const QString path = settingsPath();
+    std::vector<Case> cases = {
+        // The kernel refuses to read the process's memory at address 0.
+        {"read fails with an input/output error",
+         [&] { ASSERT_TRUE(QFile::link(QStringLiteral("/proc/self/mem"), path)); },
+         "Input/output error"},
+        {"a link to itself", [&] { ASSERT_TRUE(QFile::link(path, path)); },
+         "Too many levels of symbolic links"},
+    };
+    // Permission bits bind everyone but the superuser.
+    if (::geteuid() != 0) {
+        cases.push_back({"no read permission",
+                         [&] {
+                             WriteFile(path, "[Settings]\nLast Level=12\nSplash Screen=0\n");
+                             QFile(path).setPermissions(QFile::WriteOwner);
+                         },
+                         "Permission denied"});
+    }
+    QByteArrayList lines;
+    const DebugOutputHook previous = SetDebugOutputHook(
+        [](const char* message, void* context) {
+            static_cast<QByteArrayList*>(context)->append(message);
+        },
+        &lines);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(path);
+        c.make();
+        const QString linkTarget = QFileInfo(path).symLinkTarget();
+        ui.messages.clear();
+        lines.clear();
+        onDialog = [](AppState& s) { s.settings.SetInt("Settings", "Last Level", 40); };
+        AppState fresh;
+        fresh.programPath = state.programPath;
+        EXPECT_EQ(GearloftApp(fresh, services).Run(), 0);
+
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_EQ(ui.messages[0].first,
+                  QStringLiteral("ERROR: Cannot read the settings file '%1' (%2)!\nGearloft runs "
+                                 "with its default settings and leaves the file as it is; changes "
+                                 "to the settings made in this run are not saved.")
+                      .arg(path, QLatin1String(c.reason)));
+        EXPECT_EQ(ui.messages[0].second, MessageIcon::Error);
+        EXPECT_EQ(lines, QByteArrayList{"ERROR: cannot read the settings file '" +
+                                        QFile::encodeName(path) + "': " + c.reason + "\n"});
+        // Left as it was: the same link, or the same bytes and permissions.
+        EXPECT_EQ(QFileInfo(path).symLinkTarget(), linkTarget);
+        if (linkTarget.isEmpty()) {
+            EXPECT_EQ(QFile(path).permissions(), QFile::WriteOwner);
+            QFile(path).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+            EXPECT_EQ(ReadAll(path), "[Settings]\nLast Level=12\nSplash Screen=0\n");
+        }
+        EXPECT_EQ(QDir(binDir()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+                  QStringList{QStringLiteral("gearloft.cfg")});  // no temporary left
+    }
+    SetDebugOutputHook(previous, nullptr);
+    EXPECT_EQ(dialogRuns, static_cast<int>(cases.size()));
 }
 
 TEST_F(GearloftAppTest, SplashFollowsTheSettingAndTheSwitch) {
@@ -289,15 +361,101 @@ TEST(MessageBoxInteraction, ShowsTheTextWithTheCaptionIconAndOkButton) {
         QTimer::singleShot(0, [&seen] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             ASSERT_NE(box, nullptr);
-            seen = {box->windowTitle(), box->text(), box->icon(),
+            QTextDocument shown;
+            shown.setHtml(box->text());
+            seen = {box->windowTitle(), shown.toPlainText(), box->icon(),
                     box->button(QMessageBox::Ok) != nullptr};
             box->button(QMessageBox::Ok)->click();
         });
         MessageBoxInteraction().ShowMessage(QStringLiteral("ERROR: Failed to load 'x'!"), icon);
         EXPECT_EQ(seen.caption, QStringLiteral("Gearloft"));
-        EXPECT_EQ(seen.text, QStringLiteral("ERROR: Failed to load 'x'!"));
+        EXPECT_EQ(seen.text, QStringLiteral("ERROR: Failed to load\n'x'!"));
         EXPECT_EQ(seen.icon, expected);
         EXPECT_TRUE(seen.hasOk);
+    }
+}
+
+TEST(MessageBoxInteraction, AsksAboutAChangedFileWithThreeAnswersCancelByDefault) {
+    struct Case {
+        const char* button;  // clicked; null: Esc
+        ChangedFileAnswer answer;
+    } const cases[] = {
+        {"&Overwrite", ChangedFileAnswer::Overwrite},
+        {"&Reload", ChangedFileAnswer::Reload},
+        {"Cancel", ChangedFileAnswer::Cancel},
+        {nullptr, ChangedFileAnswer::Cancel},
+    };
+    for (const Case& c : cases) {
+        QString shown;
+        QStringList buttons;
+        QString defaultButton;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            QTextDocument text;
+            text.setHtml(box->text());
+            shown = text.toPlainText();
+            defaultButton = box->defaultButton() ? box->defaultButton()->text() : QString();
+            for (QAbstractButton* button : box->buttons()) {
+                buttons.append(button->text());
+                if (c.button != nullptr && button->text() == QLatin1String(c.button)) {
+                    button->click();
+                }
+            }
+            if (c.button == nullptr) {
+                QTest::keyClick(box, Qt::Key_Escape);
+            }
+        });
+        const ChangedFileAnswer answer =
+            MessageBoxInteraction().AskAboutChangedFile(QStringLiteral("/games/Qel_Rifs/a b.rif"));
+        EXPECT_EQ(answer, c.answer) << (c.button ? c.button : "Esc");
+        EXPECT_EQ(shown, QStringLiteral("The level file\n'/games/Qel_Rifs/a b.rif'\nhas been "
+                                        "changed on disk since Gearloft loaded it.\nOverwrite it "
+                                        "with your changes, reload it and lose your changes, or "
+                                        "cancel and keep editing?"));
+        buttons.sort();
+        EXPECT_EQ(buttons, (QStringList{QStringLiteral("&Overwrite"), QStringLiteral("&Reload"),
+                                        QStringLiteral("Cancel")}));
+        EXPECT_EQ(defaultButton, QStringLiteral("Cancel"));
+    }
+}
+
+TEST(MessageBoxInteraction, ShowsEachQuotedPathWholeOnALineOfItsOwn) {
+    const QString spaced = QStringLiteral("/home/ann/My Games/Gearloft - copy/gearloft.cfg");
+    struct Case {
+        QString text;
+        QStringList lines;  // as the box shows them
+        QStringList whole;  // the lines that are never wrapped
+    } const cases[] = {
+        {QStringLiteral("ERROR: Failed to save the settings to '%1'!").arg(spaced),
+         {QStringLiteral("ERROR: Failed to save the settings to"), "'" + spaced + "'!"},
+         {"'" + spaced + "'!"}},
+        {QStringLiteral("ERROR: Cannot start '%1'!\nThe file does not exist.").arg(spaced),
+         {QStringLiteral("ERROR: Cannot start"), "'" + spaced + "'!",
+          QStringLiteral("The file does not exist.")},
+         {"'" + spaced + "'!"}},
+        {QStringLiteral("The help file is '/a b/c.html'; open it <now> & 'here'"),
+         {QStringLiteral("The help file is"), QStringLiteral("'/a b/c.html';"),
+          QStringLiteral("open it <now> &"), QStringLiteral("'here'")},
+         {QStringLiteral("'/a b/c.html';"), QStringLiteral("'here'")}},
+        {QStringLiteral("No path here.\nTwo lines."),
+         {QStringLiteral("No path here."), QStringLiteral("Two lines.")},
+         {}},
+    };
+    for (const Case& c : cases) {
+        QTextDocument shown;
+        shown.setHtml(MessageBoxHtml(c.text));
+        QStringList lines;
+        QStringList whole;
+        for (QTextBlock block = shown.begin(); block != shown.end(); block = block.next()) {
+            // A line break inside a block is U+2028.
+            lines += block.text().split(QChar::LineSeparator);
+            if (block.blockFormat().nonBreakableLines()) {
+                whole += block.text();
+            }
+        }
+        EXPECT_EQ(lines, c.lines) << c.text.toStdString();
+        EXPECT_EQ(whole, c.whole) << c.text.toStdString();
     }
 }
 
@@ -377,6 +535,33 @@ TEST(ProcessLauncher, StartsANativeGameInItsFolderAndExplainsWhatItCannotStart) 
     qputenv("PATH", path);
     EXPECT_TRUE(whyNot.endsWith(QStringLiteral("It is a Windows program; install Wine to run it.")))
         << whyNot.toStdString();
+}
+
+TEST(ProcessLauncher, SaysWhatIsWrongWithThePathItself) {
+    QTemporaryDir dir;
+    const QString script = "#!/bin/sh\nexit 0\n";
+    WriteFile(dir.filePath(QStringLiteral("Qel.exe")), script.toLatin1());  // no executable bit
+    ASSERT_TRUE(QDir().mkpath(dir.filePath(QStringLiteral("folder.exe"))));
+    struct Case {
+        const char* name;
+        const char* file;
+        const char* reason;
+    } const cases[] = {
+        {"deleted after start-up", "gone/Qel.exe",
+         "The file does not exist (it may have been moved or deleted)."},
+        {"a script without the executable bit", "Qel.exe",
+         "The file is not marked as executable (chmod +x makes it so)."},
+        {"a folder", "folder.exe", "It is a folder, not a program."},
+    };
+    ProcessLauncher launcher;
+    for (const Case& c : cases) {
+        const QString path = dir.filePath(QLatin1String(c.file));
+        QString whyNot;
+        EXPECT_FALSE(launcher.Launch(path, {}, dir.path(), &whyNot)) << c.name;
+        EXPECT_EQ(whyNot,
+                  QStringLiteral("ERROR: Cannot start '%1'!\n").arg(path) + QLatin1String(c.reason))
+            << c.name;
+    }
 }
 
 }  // namespace

@@ -104,6 +104,7 @@ TEST(LevelCatalogueTest, CatalogueFileReplacesRowsAndSkipsWhatCannotBeUsed) {
     EXPECT_EQ(catalogue.ApplyOverrideFile(path), 4);
     SetDebugOutputHook(previous, nullptr);
     EXPECT_EQ(lines, QStringList({
+                         QStringLiteral("levels.cfg: [Level 2] Name is empty; ignored\n"),
                          QStringLiteral("levels.cfg: [Level 2] Stem \"../outside\" is not a "
                                         "file name; ignored\n"),
                          QStringLiteral("levels.cfg: [Level 3] Stem \"sub/dir\" is not a file "

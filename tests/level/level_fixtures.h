@@ -31,9 +31,15 @@ public:
         messages.push_back({text, icon});
     }
     void Beep() override { ++beeps; }
+    ChangedFileAnswer AskAboutChangedFile(const QString& path) override {
+        asked.push_back(path);
+        return changedFileAnswer;
+    }
 
     std::vector<Message> messages;
     int beeps = 0;
+    std::vector<QString> asked;  // the files asked about, in order
+    ChangedFileAnswer changedFileAnswer = ChangedFileAnswer::Overwrite;
 };
 
 // A level file's equipment record and how the file is stored.

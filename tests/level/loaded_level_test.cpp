@@ -2,14 +2,17 @@
 // the dialog, the real library reads and writes the files.
 #include "app/loaded_level.h"
 #include "app/app_state.h"
+#include "app/debug_output.h"
 #include "app/level_catalogue.h"
 #include "tests/level/level_fixtures.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 namespace gearloft {
@@ -221,6 +224,108 @@ TEST_F(LoadedLevelTest, SaveThatCannotWriteReportsAndKeepsTheEdit) {
     ASSERT_TRUE(QDir().mkpath(dir.path() + QStringLiteral("/Qel_Rifs")));
     EXPECT_TRUE(level.Save());
     EXPECT_EQ(WordAt(ReadRecord(PathOf(1)), 20), 77u);
+}
+
+TEST_F(LoadedLevelTest, SaveAsksFirstWhenTheFileChangedOnDisk) {
+    // Each change happens between Load and the first Save; every answer is
+    // Overwrite here (the dialog test plays the other answers).
+    struct Case {
+        const char* name;
+        std::function<void(const QString&)> change;
+        bool asks;
+    };
+    const auto rewrite = [](const QString& path, std::uint32_t equipment) {
+        LevelFixture other;
+        other.equipment = equipment;
+        testing::WriteLevelFile(path, other);
+    };
+    const Case cases[] = {
+        {"nothing", [](const QString&) {}, false},
+        {"the same bytes written back",
+         [](const QString& path) {
+             const QByteArray bytes = ReadFileBytes(path);
+             QFile file(path);
+             ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+             file.write(bytes);
+         },
+         false},
+        // Same size, same folder entry: only the content tells.
+        {"one byte changed in place",
+         [](const QString& path) {
+             QFile file(path);
+             ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+             QByteArray bytes = file.readAll();
+             bytes[bytes.size() - 1] = static_cast<char>(bytes.back() ^ 0x01);
+             file.seek(0);
+             file.write(bytes);
+         },
+         true},
+        {"replaced by another level", [&](const QString& path) { rewrite(path, 0x3F); }, true},
+        {"removed", [](const QString& path) { QFile::remove(path); }, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ui.asked.clear();
+        testing::WriteLevelFile(PathOf(2), LevelFixture{});
+        LoadedLevel level(state, catalogue, view, spinCount);
+        view.controls.nLevel = 2;
+        level.Load();
+        ASSERT_TRUE(level.hasRecord());
+        c.change(PathOf(2));
+        view.spin = 61;
+        EXPECT_TRUE(level.Save());
+        EXPECT_EQ(ui.asked, c.asks ? std::vector<QString>{PathOf(2)} : std::vector<QString>{});
+        EXPECT_EQ(WordAt(ReadRecord(PathOf(2)), 20), 61u);
+        // Its own save is the version the next save compares with.
+        view.spin = 62;
+        EXPECT_TRUE(level.Save());
+        EXPECT_EQ(ui.asked.size(), c.asks ? 1u : 0u);
+    }
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(LoadedLevelTest, FailuresLeaveALineInTheDebugOutput) {
+    QStringList lines;
+    const DebugOutputHook previous = SetDebugOutputHook(
+        [](const char* message, void* context) {
+            static_cast<QStringList*>(context)->append(QString::fromLocal8Bit(message));
+        },
+        &lines);
+    LoadedLevel level(state, catalogue, view, spinCount);
+    view.controls.nLevel = 3;
+    level.Load();  // no file
+    QDir().mkpath(dir.path() + QStringLiteral("/Qel_Rifs"));
+    QFile junk(PathOf(4));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write("damaged");
+    junk.close();
+    view.controls.nLevel = 4;
+    level.Load();
+    LevelFixture shortRecord;
+    shortRecord.recordSize = 23;
+    testing::WriteLevelFile(PathOf(5), shortRecord);
+    view.controls.nLevel = 5;
+    level.Load();
+    testing::WriteLevelFile(PathOf(6), LevelFixture{});
+    view.controls.nLevel = 6;
+    level.Load();
+    // A folder in the file's place makes the save fail.
+    ASSERT_TRUE(QFile::remove(PathOf(6)));
+    ASSERT_TRUE(QDir().mkpath(PathOf(6)));
+    EXPECT_FALSE(level.Save());
+    SetDebugOutputHook(previous, nullptr);
+    EXPECT_EQ(
+        lines,
+        QStringList({
+            QStringLiteral("ERROR: cannot load the level file '%1': no such file\n").arg(PathOf(3)),
+            QStringLiteral("ERROR: cannot load the level file '%1': damaged or unreadable\n")
+                .arg(PathOf(4)),
+            QStringLiteral("WARNING: the equipment record of '%1' is 23 bytes, fewer than "
+                           "24; editing is off\n")
+                .arg(PathOf(5)),
+            QStringLiteral("WARNING: '%1' changed on disk since it was loaded\n").arg(PathOf(6)),
+            QStringLiteral("ERROR: cannot save the level file '%1'\n").arg(PathOf(6)),
+        }));
 }
 
 TEST_F(LoadedLevelTest, FieldCountShowsTheWholeWordAndSavesAtMost255) {

@@ -2,9 +2,11 @@
 // found by their ids, with real level files read and written by the library.
 #include "ui/main_dialog.h"
 #include "app/app_state.h"
+#include "app/user_interaction.h"
 #include "tests/level/level_fixtures.h"
 #include "tests/support/find_control.h"
 #include "tools/demo_game.h"
+#include "ui/level_list.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -15,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -124,6 +127,9 @@ protected:
         }
         const bool count = Spin()->isEnabled() && Control<QLineEdit>("c1007")->isEnabled();
         EXPECT_TRUE(all ? count : (none && !count)) << "switches and count enabled apart";
+        // The captions grey with the controls they name.
+        EXPECT_EQ(Control<QLabel>("labelSpears")->isEnabled(), count);
+        EXPECT_EQ(Control<QWidget>("groupWeapons")->isEnabled(), all);
         return all && count;
     }
 
@@ -213,6 +219,7 @@ TEST_F(MainDialogTest, SavingWritesTheSwitchesAndTheCountAndNothingElse) {
     after.replace(at + 16, 8, before.mid(at + 16, 8));
     EXPECT_EQ(after, before);
     EXPECT_TRUE(ui.messages.empty());
+    EXPECT_TRUE(ui.asked.empty());  // nothing else changed the file
     EXPECT_EQ(ui.beeps, 0);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
@@ -246,6 +253,34 @@ TEST_F(MainDialogTest, CountShowsItsLowBitsWithinTheSpinRange) {
     EXPECT_TRUE(field->text().isEmpty());
     Click("c1010");
     EXPECT_EQ(WordAt(ReadRecord(PathOf(0)), 20), 44u);
+}
+
+TEST_F(MainDialogTest, TypedCountIsKeptAsTypedAndSaveWritesWhatTheFieldThenShows) {
+    struct Case {
+        const char* typed;
+        int saved;  // the count is 7 before the entry
+    } const cases[] = {
+        {"256", 7}, {"99999", 7}, {"-1", 7}, {"x2", 7}, {"", 7}, {"42", 42}, {"255", 255}, {"0", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        LevelFixture fixture;
+        fixture.spears = 7;
+        testing::WriteLevelFile(PathOf(0), fixture);
+        Open();
+        QLineEdit* field = Control<QLineEdit>("c1007");
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClick(field, Qt::Key_Backspace);
+        QTest::keyClicks(field, QString::fromLatin1(c.typed));
+        EXPECT_EQ(field->text(), QString::fromLatin1(c.typed));  // nothing cut while typing
+        Click("c1010");
+        EXPECT_EQ(WordAt(ReadRecord(PathOf(0)), 20), static_cast<std::uint32_t>(c.saved));
+        EXPECT_EQ(field->text(), QString::number(c.saved));
+        EXPECT_EQ(Spin()->value(), c.saved);
+        dialog.reset();
+    }
+    EXPECT_TRUE(ui.messages.empty());
 }
 
 TEST_F(MainDialogTest, RestoreWritesTheRowsDefaults) {
@@ -405,6 +440,16 @@ TEST_F(MainDialogTest, F1OpensTheHelpFileBesideTheProgram) {
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     ASSERT_EQ(recorder.urls.size(), 1);
     EXPECT_EQ(recorder.urls[0], QUrl::fromLocalFile(state.helpFilePath));
+    EXPECT_EQ(ui.messages.size(), 1u);
+
+    // The file is there but nothing on the system opens it (the offscreen
+    // platform has no viewer): the message says so, not that the file is bad.
+    QTest::keyClick(dialog.get(), Qt::Key_F1);
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[1].text,
+              QStringLiteral("ERROR: No program to show the help file was found!\nThe help file "
+                             "is '%1'; open it with a web browser.")
+                  .arg(state.helpFilePath));
 }
 
 TEST_F(MainDialogTest, AboutIconShowsTheHandCursorAndReportsClicks) {
