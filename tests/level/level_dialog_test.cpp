@@ -7,7 +7,10 @@
 #include "app/user_interaction.h"
 #include "tests/level/level_fixtures.h"
 #include "ui/level_list.h"
+#include "tests/support/find_control.h"
 #include "ui/main_dialog.h"
+#include "ui/resource_module.h"
+#include "ui/skinned_main_dialog.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -46,6 +49,14 @@ struct DialogMaker<MainDialog> {
     }
 };
 
+// The skinned look on the program's own skin resources.
+template <>
+struct DialogMaker<SkinnedMainDialog> {
+    static std::unique_ptr<LevelDialog> Make(AppState& state) {
+        return std::make_unique<SkinnedMainDialog>(state, ResourceModule::Program());
+    }
+};
+
 template <typename Dialog>
 class LevelDialogTest : public ::testing::Test {
 protected:
@@ -72,9 +83,7 @@ protected:
 
     template <typename T>
     T* Control(const char* id) {
-        T* control = dialog->findChild<T*>(QLatin1String(id));
-        EXPECT_NE(control, nullptr) << id;
-        return control;
+        return testing::FindControl<T>(*dialog, id);
     }
     QComboBox* LevelList() { return Control<QComboBox>("c1000"); }
     QLineEdit* CountField() { return Control<QLineEdit>("c1007"); }
@@ -95,7 +104,7 @@ protected:
     std::unique_ptr<LevelDialog> dialog;
 };
 
-using LevelDialogTypes = ::testing::Types<MainDialog>;
+using LevelDialogTypes = ::testing::Types<MainDialog, SkinnedMainDialog>;
 TYPED_TEST_SUITE(LevelDialogTest, LevelDialogTypes);
 
 TYPED_TEST(LevelDialogTest, WheelOverTheClosedListKeepsTheLevelAndItsEdits) {
