@@ -2,6 +2,7 @@
 // program starts, filled by start-up, valid until the program ends.
 #pragma once
 
+#include "app/app_paths.h"
 #include "app/profile_file.h"
 #include "chunkfile/tessera.h"
 
@@ -18,6 +19,8 @@ class UserInteraction;
 struct GameLocation {
     QString strGameDir;
     QString strGameExe;
+    // The Wine prefix the game is installed in; empty for a game outside one.
+    QString winePrefix;
 };
 
 struct AppState {
@@ -31,7 +34,8 @@ struct AppState {
     bool restartRequested = false;
     QString strLaunchParameters;    // set by Start
     QString programPath;            // the program's own executable
-    QString helpFilePath;           // <program>.html beside it
+    QString helpFilePath;           // <program>.html beside it or in the documentation
+    AppPaths paths;                 // where settings, levels.cfg, skins and help are
     UserInteraction* ui = nullptr;  // message boxes and beeps
 };
 

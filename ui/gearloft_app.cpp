@@ -8,7 +8,9 @@
 #include "ui/splash_dialog.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
+#include <QProcessEnvironment>
 
 namespace gearloft {
 namespace {
@@ -40,11 +42,17 @@ int GearloftApp::Run() {
 }
 
 bool GearloftApp::StartUp() {
-    // The settings and the help file live beside the program.
-    m_state.helpFilePath = SiblingFilePath(m_state.programPath, QStringLiteral("html"));
-    const QString settingsPath = SiblingFilePath(m_state.programPath, QStringLiteral("cfg"));
-    // A missing settings file is an empty store; it is created at exit.
-    m_state.settings.Load(settingsPath);
+    // The settings and the help file live beside the program when it runs
+    // from its build folder, in the user's and the documentation folders
+    // when it is installed.
+    m_state.paths = m_services.paths.value_or(ResolveAppPaths(
+        m_state.programPath, QProcessEnvironment::systemEnvironment(), QDir::homePath()));
+    m_state.helpFilePath = m_state.paths.helpFile;
+    // A missing settings file is an empty store (the first run takes the
+    // defaults); it is created at exit.
+    m_state.settings.Load(m_state.paths.settingsFile);
+    // Load keeps the path even when there is no file yet, so that the exit
+    // steps write it there.
 
     const QString programDir = ProgramDir(m_state.programPath);
     const QStringList candidates =
@@ -60,7 +68,7 @@ bool GearloftApp::StartUp() {
 
     GameSearch search{*m_services.registry, *m_services.fileDialog, *m_services.ui,
                       m_services.gameSearchDirs.value_or(DefaultSearchDirs(programDir))};
-    if (!FindGame(m_state.game, search)) {
+    if (!FindGame(m_state.game, search, m_services.wine)) {
         return false;
     }
 
@@ -101,8 +109,10 @@ void GearloftApp::LaunchGame() {
         arguments = QProcess::splitCommand(m_state.strLaunchParameters);
     }
     QString whyNot;
-    if (!m_services.launcher->Launch(m_state.game.strGameExe, arguments, m_state.game.strGameDir,
-                                     &whyNot)) {
+    if (!m_services.launcher->Launch(
+            LaunchCommand{m_state.game.strGameExe, arguments, m_state.game.strGameDir,
+                          m_state.game.winePrefix},
+            &whyNot)) {
         m_services.ui->ShowMessage(whyNot, MessageIcon::Error);
     }
 }
@@ -110,6 +120,10 @@ void GearloftApp::LaunchGame() {
 void GearloftApp::ExitSteps() {
     m_tessera.Unbind();
 
+    // The settings folder of an installed program may not exist yet.
+    if (!m_state.settings.path().isEmpty()) {
+        QDir().mkpath(QFileInfo(m_state.settings.path()).absolutePath());
+    }
     if (!m_state.settings.Save()) {
         m_services.ui->ShowMessage(QStringLiteral("ERROR: Failed to save the settings to '%1'!")
                                        .arg(m_state.settings.path()),

@@ -52,7 +52,11 @@ MainDialog::MainDialog(AppState& state, QWidget* parent)
       m_spearCount(*this),
       m_level(std::make_unique<LoadedLevel>(state, m_catalogue, static_cast<LevelView&>(*this),
                                             m_spearCount)) {
-    m_catalogue.ApplyOverrideFile(LevelCatalogue::overrideFilePath(state.programPath));
+    // levels.cfg lies beside the program, or in the settings folder of an
+    // installed program; a dialog made without start-up looks beside it.
+    m_catalogue.ApplyOverrideFile(state.paths.levelsCfg.isEmpty()
+                                      ? LevelCatalogue::overrideFilePath(state.programPath)
+                                      : state.paths.levelsCfg);
 
     m_form = LoadTemplate(QString::fromLatin1(kTemplate), this);
     if (m_form == nullptr) {

@@ -349,7 +349,9 @@ TEST(ProcessLauncher, StartsANativeGameInItsFolderAndExplainsWhatItCannotStart) 
     EXPECT_FALSE(
         launcher.Launch(dir.filePath(QStringLiteral("windows.exe")), {}, dir.path(), &whyNot));
     qputenv("PATH", path);
-    EXPECT_TRUE(whyNot.endsWith(QStringLiteral("It is a Windows program; install Wine to run it.")))
+    EXPECT_TRUE(
+        whyNot.endsWith(QStringLiteral("It is a Windows program, and Wine is not "
+                                       "installed: install the package \"wine\" to run it.")))
         << whyNot.toStdString();
 }
 
