@@ -47,13 +47,15 @@ endif()
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "The Gearloft developers <gearloft@example.org>")
-set(CPACK_DEBIAN_PACKAGE_SECTION games)
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)
 
 set(CPACK_DEBIAN_GEARLOFT_PACKAGE_NAME gearloft)
-set(CPACK_DEBIAN_GEARLOFT_PACKAGE_SECTION games)
+# An editor for a game's files rather than a game: "utils" (the "games"
+# section is for programs installed in /usr/games).
+set(CPACK_DEBIAN_GEARLOFT_PACKAGE_SECTION utils)
 # The program binds the library at run time, which dpkg-shlibdeps cannot
 # see, and Qt's platform plugins are plugins too.
 set(CPACK_DEBIAN_GEARLOFT_PACKAGE_DEPENDS
@@ -68,8 +70,13 @@ set(CPACK_COMPONENT_GEARLOFT_DESCRIPTION
 
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME libtessera1)
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION libs)
-set(CPACK_DEBIAN_RUNTIME_PACKAGE_GENERATE_SHLIBS ON)
-set(CPACK_DEBIAN_RUNTIME_PACKAGE_GENERATE_SHLIBS_POLICY "=")
+# The shlibs file tells dpkg-shlibdeps of other packages which version of
+# libtessera1 their programs need; the trigger runs ldconfig once per dpkg run.
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
+configure_file(${PROJECT_SOURCE_DIR}/resources/linux/libtessera1.triggers
+    ${PROJECT_BINARY_DIR}/package-control/runtime/triggers COPYONLY)
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA ${PROJECT_BINARY_DIR}/package-control/runtime/triggers)
 set(CPACK_COMPONENT_RUNTIME_DESCRIPTION
     "chunk-file library for Qelmarch level files\n"
     "Tessera loads, decompresses, parses, edits, compiles, compresses and\n"
