@@ -3,6 +3,7 @@
 #include "ui/gearloft_app.h"
 #include "app/debug_output.h"
 #include "app/profile_file.h"
+#include "app/wine_prefixes.h"
 #include "platform/file_registry_store.h"
 #include "platform/message_box_interaction.h"
 #include "platform/process_launcher.h"
@@ -128,6 +129,34 @@ TEST_F(GearloftAppTest, StartLaunchesTheGameWithParametersOnlyWhenAsked) {
         }
     }
     EXPECT_TRUE(ui.messages.empty());
+}
+
+// Answers every registry question with one Windows folder.
+class OneFolderRegistry : public WineRegistryReader {
+public:
+    std::optional<QString> ReadString(const QString&, const QString&,
+                                      const QString&) const override {
+        return QStringLiteral("C:\\Games\\Qelmarch");
+    }
+};
+
+TEST_F(GearloftAppTest, AGameFoundInAWinePrefixIsStartedInThatPrefix) {
+    const QString prefix = root.filePath(QStringLiteral("prefix"));
+    ASSERT_TRUE(QDir().mkpath(prefix + QStringLiteral("/drive_c/Games/Qelmarch")));
+    WriteFile(prefix + QStringLiteral("/system.reg"), "WINE REGISTRY Version 2\n");
+    WriteFile(prefix + QStringLiteral("/drive_c/Games/Qelmarch/Qel.exe"), "MZ");
+    OneFolderRegistry reader;
+    services.wine = WineSearch{&reader, {prefix}};
+    dialogResult = 1;
+
+    EXPECT_EQ(Run(), 0);
+    ASSERT_EQ(launcher.calls.size(), 1u);
+    const QString dir = QFileInfo(prefix + QStringLiteral("/drive_c")).canonicalFilePath() +
+                        QStringLiteral("/Games/Qelmarch");
+    EXPECT_EQ(launcher.calls[0].program, dir + QStringLiteral("/Qel.exe"));
+    EXPECT_EQ(launcher.calls[0].workingDir, dir + QLatin1Char('/'));
+    EXPECT_EQ(launcher.calls[0].winePrefix, prefix);
+    EXPECT_EQ(dialog.shown, 0);
 }
 
 TEST_F(GearloftAppTest, SettingsAreWrittenAtExitAndTheRestartIsHonoured) {
