@@ -62,9 +62,9 @@ QStringList TesseraCandidates(const QString& programDir) {
 #ifdef GEARLOFT_BIN_TO_LIB
     // Installed, the library lies in the installed library folder, which on
     // a multiarch system is not ../lib.
-    const QString installed = QDir::cleanPath(programDir + QLatin1Char('/') +
-                                              QLatin1String(GEARLOFT_BIN_TO_LIB) +
-                                              QLatin1Char('/') + QLatin1String(kTesseraFileName));
+    const QString installed =
+        QDir::cleanPath(programDir + QLatin1Char('/') + QLatin1String(GEARLOFT_BIN_TO_LIB) +
+                        QLatin1Char('/') + QLatin1String(kTesseraFileName));
     if (!candidates.contains(installed)) {
         candidates.append(installed);
     }
