@@ -25,7 +25,12 @@ ExecutableKind KindOfExecutable(const QString& path) {
 }
 
 QString FindOnPath(const QString& name) {
-    return QStandardPaths::findExecutable(name);
+    const QString found = QStandardPaths::findExecutable(name);
+    if (!found.isEmpty()) {
+        return found;
+    }
+    // Debian's wine64 package alone puts its loader here, not on the path.
+    return QStandardPaths::findExecutable(name, {QStringLiteral("/usr/lib/wine")});
 }
 
 bool ResolveLaunch(const LaunchCommand& command, const ProgramFinder& findProgram,

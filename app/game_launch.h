@@ -36,7 +36,8 @@ struct ResolvedLaunch {
 // Finds a program on the path; empty when there is none.
 using ProgramFinder = std::function<QString(const QString& name)>;
 
-// The path search of the running system.
+// The path search of the running system, then the folder where a Debian
+// system keeps Wine's loaders when only the wine64 package is installed.
 QString FindOnPath(const QString& name);
 
 // Turns a command into what the system runs: a native program as it stands,
