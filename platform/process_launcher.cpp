@@ -7,7 +7,7 @@ namespace gearloft {
 
 bool ProcessLauncher::Launch(const LaunchCommand& command, QString* whyNot) {
     ResolvedLaunch resolved;
-    if (!ResolveLaunch(command, FindOnPath, &resolved, whyNot)) {
+    if (!ResolveLaunch(command, m_findProgram, &resolved, whyNot)) {
         return false;
     }
     QProcess process;

@@ -1,6 +1,8 @@
 #include "platform/wine_registry_file.h"
 
+#include <QDir>
 #include <QFile>
+#include <QProcessEnvironment>
 
 namespace gearloft {
 namespace {
@@ -195,6 +197,11 @@ std::optional<QString> WineRegistryFile::FindString(const QByteArray& contents,
         return std::nullopt;  // the value is there but is no string
     }
     return std::nullopt;
+}
+
+WineSearch UsersWineSearch(const WineRegistryFile& reader) {
+    return WineSearch{
+        &reader, WinePrefixFolders(QProcessEnvironment::systemEnvironment(), QDir::homePath())};
 }
 
 }  // namespace gearloft

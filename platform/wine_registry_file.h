@@ -34,4 +34,9 @@ public:
                                              const QString& valueName);
 };
 
+// The prefixes of the user running this program (from the environment and the
+// home folder), read through `reader`, which must outlive the result. What the
+// program and the command-line programs hand to the game's search.
+WineSearch UsersWineSearch(const WineRegistryFile& reader);
+
 }  // namespace gearloft

@@ -10,9 +10,7 @@
 #include "ui/main_dialog.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QIcon>
-#include <QProcessEnvironment>
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);

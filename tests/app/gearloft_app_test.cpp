@@ -372,12 +372,10 @@ TEST(ProcessLauncher, StartsANativeGameInItsFolderAndExplainsWhatItCannotStart) 
                                      "system can run.")
                           .arg(dir.filePath(QStringLiteral("notes.txt"))));
 
-    // Without wine on the path a Windows program cannot start.
-    const QByteArray path = qgetenv("PATH");
-    qputenv("PATH", QFile::encodeName(dir.path()));
+    // Without Wine a Windows program cannot start.
+    ProcessLauncher withoutWine([](const QString&) { return QString(); });
     EXPECT_FALSE(
-        launcher.Launch(dir.filePath(QStringLiteral("windows.exe")), {}, dir.path(), &whyNot));
-    qputenv("PATH", path);
+        withoutWine.Launch(dir.filePath(QStringLiteral("windows.exe")), {}, dir.path(), &whyNot));
     EXPECT_TRUE(
         whyNot.endsWith(QStringLiteral("It is a Windows program, and Wine is not "
                                        "installed: install the package \"wine\" to run it.")))
