@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/library_binding.h"
+#include "app/app_paths.h"
 #include "app/profile_file.h"
 
 #include <QLibrary>
@@ -23,6 +24,8 @@ class UserInteraction;
 struct GameLocation {
     QString strGameDir;
     QString strGameExe;
+    // The Wine prefix the game is installed in; empty for a game outside one.
+    QString winePrefix;
 };
 
 struct AppState {
@@ -45,7 +48,8 @@ struct AppState {
     bool restartRequested = false;
     QString strLaunchParameters;     // set by Start
     QString programPath;             // the program's own executable
-    QString helpFilePath;            // <program>.html beside it
+    QString helpFilePath;            // <program>.html beside it or in the documentation
+    AppPaths paths;                  // where settings, levels.cfg, skins and help are
     UserInteraction* ui = nullptr;   // message boxes and beeps
     UrlOpener* urlOpener = nullptr;  // web and mail links
 };

@@ -76,9 +76,20 @@ void LibraryBinding::Unbind() {
 }
 
 QStringList TesseraCandidates(const QString& programDir) {
-    const QString beside =
-        QDir::cleanPath(programDir + QStringLiteral("/../lib/") + QLatin1String(kTesseraFileName));
-    return {beside, QLatin1String(kTesseraFileName)};
+    QStringList candidates{
+        QDir::cleanPath(programDir + QStringLiteral("/../lib/") + QLatin1String(kTesseraFileName))};
+#ifdef GEARLOFT_BIN_TO_LIB
+    // Installed, the library lies in the installed library folder, which on
+    // a multiarch system is not ../lib.
+    const QString installed =
+        QDir::cleanPath(programDir + QLatin1Char('/') + QLatin1String(GEARLOFT_BIN_TO_LIB) +
+                        QLatin1Char('/') + QLatin1String(kTesseraFileName));
+    if (!candidates.contains(installed)) {
+        candidates.append(installed);
+    }
+#endif
+    candidates.append(QLatin1String(kTesseraFileName));
+    return candidates;
 }
 
 TesseraRecord BindTessera(LibraryBinding& binding, const QStringList& candidates,

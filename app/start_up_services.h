@@ -4,6 +4,8 @@
 // own so that every run is repeatable and needs no window or child process.
 #pragma once
 
+#include "app/game_launch.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -42,10 +44,15 @@ public:
 class ProgramLauncher {
 public:
     virtual ~ProgramLauncher() = default;
-    // An empty workingDir keeps the current folder. On failure returns false
-    // and a sentence for the user in whyNot.
-    virtual bool Launch(const QString& program, const QStringList& arguments,
-                        const QString& workingDir, QString* whyNot) = 0;
+    // A native program directly, a Windows one through Wine in its prefix
+    // (ResolveLaunch). On failure returns false and a sentence for the user
+    // in whyNot.
+    virtual bool Launch(const LaunchCommand& command, QString* whyNot) = 0;
+    // An empty workingDir keeps the current folder.
+    bool Launch(const QString& program, const QStringList& arguments, const QString& workingDir,
+                QString* whyNot) {
+        return Launch(LaunchCommand{program, arguments, workingDir, QString()}, whyNot);
+    }
 };
 
 }  // namespace gearloft

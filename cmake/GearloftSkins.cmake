@@ -17,10 +17,13 @@ function(gearloft_add_skin)
     if(NOT ARG_NAME)
         message(FATAL_ERROR "gearloft_add_skin: NAME is required")
     endif()
-    if(NOT ARG_OUTPUT_DIRECTORY)
-        set(ARG_OUTPUT_DIRECTORY ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
-    endif()
     set(target ${ARG_NAME})
+    if(NOT ARG_OUTPUT_DIRECTORY)
+        # A skin beside the program is one the program ships: it is installed
+        # with it (cmake/GearloftInstall.cmake).
+        set(ARG_OUTPUT_DIRECTORY ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
+        set_property(GLOBAL APPEND PROPERTY GEARLOFT_SKIN_MODULES ${target})
+    endif()
 
     # A module needs one source of its own even when it only carries pictures.
     set(stub ${CMAKE_CURRENT_BINARY_DIR}/${target}_module.cpp)

@@ -1,21 +1,26 @@
-// Starting the game and the program itself: a native executable directly, a
-// Windows program through `wine` when it is on the path.
+// Starting the game and the program itself through the system: what runs is
+// decided by ResolveLaunch (a Windows program through Wine), and the program
+// is detached so that it lives on after Gearloft ends.
 #pragma once
 
+#include "app/game_launch.h"
 #include "app/start_up_services.h"
+
+#include <utility>
 
 namespace gearloft {
 
-enum class ExecutableKind { Native, Windows, Unknown };
-
-// Looks at the file's first bytes: an ELF image or a "#!" script with the
-// executable bit is native, an "MZ" image is a Windows program.
-ExecutableKind KindOfExecutable(const QString& path);
-
 class ProcessLauncher : public ProgramLauncher {
 public:
-    bool Launch(const QString& program, const QStringList& arguments, const QString& workingDir,
-                QString* whyNot) override;
+    // `findProgram` finds Wine; tests pass their own.
+    explicit ProcessLauncher(ProgramFinder findProgram = FindOnPath)
+        : m_findProgram(std::move(findProgram)) {}
+
+    using ProgramLauncher::Launch;
+    bool Launch(const LaunchCommand& command, QString* whyNot) override;
+
+private:
+    ProgramFinder m_findProgram;
 };
 
 }  // namespace gearloft

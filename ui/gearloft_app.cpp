@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QProcessEnvironment>
 
 namespace gearloft {
 
@@ -31,13 +32,17 @@ int GearloftApp::Run() {
 }
 
 bool GearloftApp::StartUp() {
-    // The settings and the help file live beside the program.
-    m_state.helpFilePath = SiblingFilePath(m_state.programPath, QStringLiteral("html"));
-    const QString settingsPath = SiblingFilePath(m_state.programPath, QStringLiteral("cfg"));
-    // A missing settings file is an empty store; it is created at exit. One
-    // that is there but cannot be read is left as it is: the run goes on
-    // with the defaults and the exit steps do not write it, so the user's
-    // settings survive the fault.
+    // The settings and the help file live beside the program when it runs
+    // from its build folder, in the user's and the documentation folders
+    // when it is installed.
+    m_state.paths = m_services.paths.value_or(ResolveAppPaths(
+        m_state.programPath, QProcessEnvironment::systemEnvironment(), QDir::homePath()));
+    m_state.helpFilePath = m_state.paths.helpFile;
+    const QString settingsPath = m_state.paths.settingsFile;
+    // A missing settings file is an empty store (the first run takes the
+    // defaults); it is created at exit. One that is there but cannot be read
+    // is left as it is: the run goes on with the defaults and the exit steps
+    // do not write it, so the user's settings survive the fault.
     if (!m_state.settings.Load(settingsPath) && !m_state.settings.readError().isEmpty() &&
         !QFileInfo(settingsPath).isDir()) {
         m_keepSettingsFile = true;
@@ -63,7 +68,7 @@ bool GearloftApp::StartUp() {
 
     GameSearch search{*m_services.registry, *m_services.fileDialog, *m_services.ui,
                       m_services.gameSearchDirs.value_or(DefaultSearchDirs(programDir))};
-    if (!FindGame(m_state.game, search)) {
+    if (!FindGame(m_state.game, search, m_services.wine)) {
         return false;
     }
 
@@ -72,7 +77,8 @@ bool GearloftApp::StartUp() {
     QDir::setCurrent(programDir);
     // Skin descriptions are listed from these folders, in this order.
     if (m_state.skinFolders.isEmpty()) {
-        m_state.skinFolders = QStringList{programDir};
+        m_state.skinFolders = m_state.paths.skinFolders.isEmpty() ? QStringList{programDir}
+                                                                  : m_state.paths.skinFolders;
     }
 
     m_state.splashDuration =
@@ -89,7 +95,7 @@ bool GearloftApp::StartUp() {
     const QByteArray skin =
         m_state.settings.GetString(settings::kSection, settings::kSkin, QByteArray());
     const bool skinned = !skin.isEmpty() && m_services.runSkinnedMainDialog &&
-                         LoadSkin(m_state, skin::ResolveDescription(m_state.skinFolders,
+                         LoadSkin(m_state, FindSkinFile(m_state.skinFolders,
                                                                     QString::fromLocal8Bit(skin)));
     int result = 0;
     if (skinned) {
@@ -114,8 +120,10 @@ void GearloftApp::LaunchGame() {
         arguments = QProcess::splitCommand(m_state.strLaunchParameters);
     }
     QString whyNot;
-    if (!m_services.launcher->Launch(m_state.game.strGameExe, arguments, m_state.game.strGameDir,
-                                     &whyNot)) {
+    if (!m_services.launcher->Launch(
+            LaunchCommand{m_state.game.strGameExe, arguments, m_state.game.strGameDir,
+                          m_state.game.winePrefix},
+            &whyNot)) {
         m_services.ui->ShowMessage(whyNot, MessageIcon::Error);
     }
 }
@@ -126,6 +134,10 @@ void GearloftApp::ExitSteps() {
     m_tessera.Unbind();
     ReleaseSkin(m_state);
 
+    // The settings folder of an installed program may not exist yet.
+    if (!m_keepSettingsFile && !m_state.settings.path().isEmpty()) {
+        QDir().mkpath(QFileInfo(m_state.settings.path()).absolutePath());
+    }
     if (m_keepSettingsFile) {
         // Said at start-up; the file stays as the user left it.
     } else if (!m_state.settings.Save()) {

@@ -7,6 +7,7 @@
 #include "app/app_state.h"
 #include "app/library_binding.h"
 #include "app/start_up_services.h"
+#include "app/wine_prefixes.h"
 
 #include <QStringList>
 
@@ -34,6 +35,11 @@ struct StartUpServices {
     // places (beside it, then the system's search) when not given.
     std::optional<QStringList> libraryCandidates;
     std::optional<QStringList> gameSearchDirs;
+    // The Wine prefixes to look for the game in; none when empty.
+    WineSearch wine;
+    // Where settings, levels.cfg, skins and help are; decided from the
+    // program's path and the user's folders when not given.
+    std::optional<AppPaths> paths;
 };
 
 class GearloftApp {

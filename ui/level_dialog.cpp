@@ -28,7 +28,11 @@ LevelDialog::LevelDialog(AppState& state, std::unique_ptr<SpearCount> count, QWi
       m_spearCount(std::move(count)),
       m_level(std::make_unique<LoadedLevel>(state, m_catalogue, static_cast<LevelView&>(*this),
                                             *m_spearCount)) {
-    m_catalogue.ApplyOverrideFile(LevelCatalogue::overrideFilePath(state.programPath));
+    // levels.cfg lies beside the program, or in the settings folder of an
+    // installed program; a dialog made without start-up looks beside it.
+    m_catalogue.ApplyOverrideFile(state.paths.levelsCfg.isEmpty()
+                                      ? LevelCatalogue::overrideFilePath(state.programPath)
+                                      : state.paths.levelsCfg);
 
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(help, &QShortcut::activated, this, &LevelDialog::OpenHelp);

@@ -5,6 +5,8 @@
 #include "platform/message_box_interaction.h"
 #include "platform/process_launcher.h"
 #include "platform/qt_game_file_dialog.h"
+#include "platform/termination_signal.h"
+#include "platform/wine_registry_file.h"
 #include "ui/gearloft_app.h"
 #include "ui/main_dialog.h"
 #include "ui/resource_module.h"
@@ -19,6 +21,8 @@ int main(int argc, char** argv) {
     // The program's icon for every window it opens, the game file dialog included.
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/gearloft/icon/128.png")));
 
+    gearloft::CloseWindowsOnTermination();
+
     gearloft::AppState state;
     state.programPath = QCoreApplication::applicationFilePath();
 
@@ -28,6 +32,7 @@ int main(int argc, char** argv) {
     gearloft::ProcessLauncher launcher;
     gearloft::DesktopUrlOpener urlOpener;
     state.urlOpener = &urlOpener;
+    gearloft::WineRegistryFile wineRegistry;
 
     gearloft::StartUpServices services;
     services.ui = &ui;
@@ -35,6 +40,9 @@ int main(int argc, char** argv) {
     services.fileDialog = &fileDialog;
     services.launcher = &launcher;
     services.arguments = QCoreApplication::arguments().mid(1);
+    services.wine.reader = &wineRegistry;
+    services.wine.prefixes =
+        gearloft::WinePrefixFolders(QProcessEnvironment::systemEnvironment(), QDir::homePath());
     services.runMainDialog = [](gearloft::AppState& appState) {
         gearloft::MainDialog dialog(appState);
         return dialog.exec();

@@ -27,9 +27,4 @@ bool HasSignature(const ProfileFile& description);
 // The display name, decoded from the file's bytes.
 QString DisplayName(const ProfileFile& description);
 
-// The description file that a "Skin" setting names: an absolute path as it
-// stands, a relative one in the first folder that holds it (the first folder
-// when none does).
-QString ResolveDescription(const QStringList& folders, const QString& setting);
-
 }  // namespace gearloft::skin

@@ -3,6 +3,7 @@
 #include "ui/gearloft_app.h"
 #include "app/debug_output.h"
 #include "app/profile_file.h"
+#include "app/wine_prefixes.h"
 #include "platform/file_registry_store.h"
 #include "platform/message_box_interaction.h"
 #include "platform/process_launcher.h"
@@ -135,6 +136,34 @@ TEST_F(GearloftAppTest, StartLaunchesTheGameWithParametersOnlyWhenAsked) {
         }
     }
     EXPECT_TRUE(ui.messages.empty());
+}
+
+// Answers every registry question with one Windows folder.
+class OneFolderRegistry : public WineRegistryReader {
+public:
+    std::optional<QString> ReadString(const QString&, const QString&,
+                                      const QString&) const override {
+        return QStringLiteral("C:\\Games\\Qelmarch");
+    }
+};
+
+TEST_F(GearloftAppTest, AGameFoundInAWinePrefixIsStartedInThatPrefix) {
+    const QString prefix = root.filePath(QStringLiteral("prefix"));
+    ASSERT_TRUE(QDir().mkpath(prefix + QStringLiteral("/drive_c/Games/Qelmarch")));
+    WriteFile(prefix + QStringLiteral("/system.reg"), "WINE REGISTRY Version 2\n");
+    WriteFile(prefix + QStringLiteral("/drive_c/Games/Qelmarch/Qel.exe"), "MZ");
+    OneFolderRegistry reader;
+    services.wine = WineSearch{&reader, {prefix}};
+    dialogResult = 1;
+
+    EXPECT_EQ(Run(), 0);
+    ASSERT_EQ(launcher.calls.size(), 1u);
+    const QString dir = QFileInfo(prefix + QStringLiteral("/drive_c")).canonicalFilePath() +
+                        QStringLiteral("/Games/Qelmarch");
+    EXPECT_EQ(launcher.calls[0].program, dir + QStringLiteral("/Qel.exe"));
+    EXPECT_EQ(launcher.calls[0].workingDir, dir + QLatin1Char('/'));
+    EXPECT_EQ(launcher.calls[0].winePrefix, prefix);
+    EXPECT_EQ(dialog.shown, 0);
 }
 
 TEST_F(GearloftAppTest, SettingsAreWrittenAtExitAndTheRestartIsHonoured) {
@@ -527,13 +556,13 @@ TEST(ProcessLauncher, StartsANativeGameInItsFolderAndExplainsWhatItCannotStart) 
                                      "system can run.")
                           .arg(dir.filePath(QStringLiteral("notes.txt"))));
 
-    // Without wine on the path a Windows program cannot start.
-    const QByteArray path = qgetenv("PATH");
-    qputenv("PATH", QFile::encodeName(dir.path()));
+    // Without Wine a Windows program cannot start.
+    ProcessLauncher withoutWine([](const QString&) { return QString(); });
     EXPECT_FALSE(
-        launcher.Launch(dir.filePath(QStringLiteral("windows.exe")), {}, dir.path(), &whyNot));
-    qputenv("PATH", path);
-    EXPECT_TRUE(whyNot.endsWith(QStringLiteral("It is a Windows program; install Wine to run it.")))
+        withoutWine.Launch(dir.filePath(QStringLiteral("windows.exe")), {}, dir.path(), &whyNot));
+    EXPECT_TRUE(
+        whyNot.endsWith(QStringLiteral("It is a Windows program, and Wine is not "
+                                       "installed: install the package \"wine\" to run it.")))
         << whyNot.toStdString();
 }
 

@@ -51,10 +51,12 @@ public:
         QString program;
         QStringList arguments;
         QString workingDir;
+        QString winePrefix;
     };
-    bool Launch(const QString& program, const QStringList& arguments, const QString& workingDir,
-                QString* whyNot) override {
-        calls.push_back({program, arguments, workingDir});
+    using ProgramLauncher::Launch;
+    bool Launch(const LaunchCommand& command, QString* whyNot) override {
+        calls.push_back(
+            {command.program, command.arguments, command.workingDir, command.winePrefix});
         if (!succeed) {
             *whyNot = QStringLiteral("cannot start");
         }
