@@ -2,8 +2,8 @@
 // program starts, filled by start-up, valid until the program ends.
 #pragma once
 
-#include "app/library_binding.h"
 #include "app/app_paths.h"
+#include "app/library_binding.h"
 #include "app/profile_file.h"
 
 #include <QLibrary>

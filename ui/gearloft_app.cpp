@@ -94,9 +94,9 @@ bool GearloftApp::StartUp() {
 
     const QByteArray skin =
         m_state.settings.GetString(settings::kSection, settings::kSkin, QByteArray());
-    const bool skinned = !skin.isEmpty() && m_services.runSkinnedMainDialog &&
-                         LoadSkin(m_state, FindSkinFile(m_state.skinFolders,
-                                                                    QString::fromLocal8Bit(skin)));
+    const bool skinned =
+        !skin.isEmpty() && m_services.runSkinnedMainDialog &&
+        LoadSkin(m_state, FindSkinFile(m_state.skinFolders, QString::fromLocal8Bit(skin)));
     int result = 0;
     if (skinned) {
         // The skin's colours for every dialog of the program.

@@ -61,9 +61,7 @@ TEST(AppPaths, InstalledProgramUsesTheUsersAndTheInstalledFolders) {
         EXPECT_TRUE(paths.installed) << c.what;
         EXPECT_EQ(paths.settingsFile, c.config + QStringLiteral("/gearloft.cfg")) << c.what;
         EXPECT_EQ(paths.levelsCfg, c.config + QStringLiteral("/levels.cfg")) << c.what;
-        EXPECT_EQ(paths.skinFolders,
-                  (QStringList{skins, c.data}))
-            << c.what;
+        EXPECT_EQ(paths.skinFolders, (QStringList{skins, c.data})) << c.what;
         EXPECT_EQ(paths.helpFile, prefix + QStringLiteral("/share/doc/gearloft/gearloft.html"))
             << c.what;
     }
@@ -81,7 +79,8 @@ TEST(AppPaths, InstalledProgramUsesTheUsersAndTheInstalledFolders) {
     EXPECT_EQ(FindSkinFile(paths.skinFolders, QStringLiteral("shipped.skn")), shipped.fileName());
     EXPECT_EQ(FindSkinFile(paths.skinFolders, QStringLiteral("gone.skn")),
               paths.skinFolders[0] + QStringLiteral("/gone.skn"));
-    EXPECT_EQ(FindSkinFile(paths.skinFolders, QStringLiteral("/abs/x.skn")), QStringLiteral("/abs/x.skn"));
+    EXPECT_EQ(FindSkinFile(paths.skinFolders, QStringLiteral("/abs/x.skn")),
+              QStringLiteral("/abs/x.skn"));
 }
 
 }  // namespace
