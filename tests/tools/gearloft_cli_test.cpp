@@ -254,6 +254,32 @@ TEST_F(GearloftCliTest, FindsTheGameThroughTheRegistryOrSaysItCannot) {
     EXPECT_TRUE(badGame.err.contains("none: not a folder"));
 }
 
+// A player's copy inside a Wine prefix: the installer's key in system.reg
+// names D:\GAME\ (other letter case than the folder), D: is one of the
+// prefix's drive links. gearloft-cli finds it without asking and without
+// writing our own store.
+TEST_F(GearloftCliTest, FindsTheGameInAWinePrefix) {
+    QTemporaryDir config;
+    const QString prefix = dir.filePath("prefix");
+    ASSERT_TRUE(QDir().mkpath(prefix + "/drive_c"));
+    ASSERT_TRUE(QDir().mkpath(prefix + "/dosdevices"));
+    ASSERT_TRUE(QFile::link("../drive_c", prefix + "/dosdevices/c:"));
+    ASSERT_TRUE(QFile::link(dir.path(), prefix + "/dosdevices/d:"));
+    WriteFile(prefix + "/system.reg",
+              "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win64\n\n"
+              "[Software\\\\Ombrine\\\\Qelmarch] 1700000000\n#time=1d9a0c7b3e4f5a6\n"
+              "\"Path\"=\"D:\\\\GAME\\\\\"\n\n");
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_CONFIG_HOME", config.path());
+    environment.insert("HOME", dir.filePath("home"));
+    environment.insert("WINEPREFIX", prefix);
+    environment.insert("PATH", "/nonexistent");
+    const ProgramRun found = RunProgram(kCli, {"list"}, QByteArray(), config.path(), environment);
+    EXPECT_EQ(found.exitCode, 0) << found.err.toStdString();
+    EXPECT_TRUE(found.out.contains(catalogue.stem(0).toUtf8())) << found.out.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(config.path() + "/Gearloft/HKEY_LOCAL_MACHINE.ini"));
+}
+
 TEST_F(GearloftCliTest, HelpExplainsEveryOption) {
     const ProgramRun help = RunProgram(kCli, {"--help"});
     EXPECT_EQ(help.exitCode, 0);

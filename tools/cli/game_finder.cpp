@@ -1,8 +1,8 @@
 #include "tools/cli/game_finder.h"
 
 #include "app/game_location.h"
-#include "app/user_interaction.h"
 #include "platform/file_registry_store.h"
+#include "platform/wine_registry_file.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -27,26 +27,15 @@ private:
     RegistryStore& m_store;
 };
 
-class DecliningFileDialog final : public GameFileDialog {
-public:
-    QString ChooseGame(const std::function<bool(const QString&)>&) override { return QString(); }
-};
-
-class SilentInteraction final : public UserInteraction {
-public:
-    void ShowMessage(const QString&, MessageIcon) override {}
-    void Beep() override {}
-};
-
 }  // namespace
 
 bool FindGameQuietly(const QString& programDir, GameLocation* game) {
     FileRegistryStore store(FileRegistryStore::DefaultFolder());
+    // A command-line run never changes where the dialog looks for the game.
     ReadOnlyRegistry registry(store);
-    DecliningFileDialog fileDialog;
-    SilentInteraction ui;
-    GameSearch search{registry, fileDialog, ui, DefaultSearchDirs(programDir)};
-    return FindGame(*game, search);
+    WineRegistryFile wineRegistry;
+    return LocateGame(*game, registry, UsersWineSearch(wineRegistry),
+                      DefaultSearchDirs(programDir));
 }
 
 bool GameInFolder(const QString& dir, GameLocation* game, QString* error) {
