@@ -37,6 +37,7 @@ constexpr char kContainerMagic[8] = {'R', 'E', 'B', 'C', 'R', 'I', 'F', '1'};
 // program loading levels on several threads at once stays well defined.
 std::atomic<FileFault> g_fault{FileFault::kNone};
 std::atomic<std::size_t> g_transferLimit{0};
+std::atomic<bool> g_unnamedFiles{true};
 
 bool Injected(FileFault step) {
     return g_fault.load(std::memory_order_relaxed) == step;
@@ -229,7 +230,8 @@ bool ReplaceFile(const char* path, const unsigned char* data, std::size_t size) 
     // Where the system offers it, the new file has no name while it is
     // written, so that a kill leaves nothing; it gets one just before the
     // move. It is locked before it is named, as every writer's file is.
-    os::File file = os::CreateUnnamed(names.folder);
+    os::File file = g_unnamedFiles.load(std::memory_order_relaxed) ? os::CreateUnnamed(names.folder)
+                                                                   : os::kNoFile;
     const bool unnamed = file != os::kNoFile && os::LockAsWriter(file, "");
     if (file != os::kNoFile && !unnamed) {
         os::Close(file);
@@ -278,6 +280,10 @@ void SetFileFault(FileFault fault) {
 
 void SetFileTransferLimit(std::size_t bytes) {
     g_transferLimit.store(bytes, std::memory_order_relaxed);
+}
+
+void SetUnnamedTemporaryFiles(bool allowed) {
+    g_unnamedFiles.store(allowed, std::memory_order_relaxed);
 }
 
 RifItem* LoadBlock(const void* data, std::size_t length) {
