@@ -219,7 +219,7 @@ bool ReplaceFile(const char* path, const unsigned char* data, std::size_t size) 
     // What interrupted saves of this level left behind goes first; the
     // temporary file of a save that still runs stays.
     const TemporaryNames names = NamesFor(target.path);
-    os::RemoveAbandoned(names.folder, names.prefix, kTemporarySuffix);
+    os::RemoveAbandoned(names.folder, names.prefix, kRandomLength, kTemporarySuffix);
 
     // Every name is made before the temporary file exists, so that nothing
     // can throw while it does.

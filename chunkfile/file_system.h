@@ -67,10 +67,10 @@ bool GiveName(File file, const std::string& path, bool* taken);
 // it between its creation and the lock); an empty path for an unnamed file.
 // False when the lock or the name is lost.
 bool LockAsWriter(File file, const std::string& path);
-// Removes the files in folder whose names start with prefix and end with
-// suffix and whose lock can be taken: what saves that died left behind. A
-// file whose writer still runs stays.
-void RemoveAbandoned(const std::string& folder, const std::string& prefix,
+// Removes the files in folder named prefix, then middle letters or digits,
+// then suffix, whose lock can be taken: what saves that died left behind. A
+// file whose writer still runs stays, and so does any other name.
+void RemoveAbandoned(const std::string& folder, const std::string& prefix, std::size_t middle,
                      const std::string& suffix);
 // Closes file but keeps its writer's lock until Release(*keeper): a close
 // may report a deferred write error, which must come before the move.

@@ -162,7 +162,7 @@ bool LockAsWriter(File file, const std::string& path) {
     return locked == 0 && (path.empty() || SameFile(fd, path));
 }
 
-void RemoveAbandoned(const std::string& folder, const std::string& prefix,
+void RemoveAbandoned(const std::string& folder, const std::string& prefix, std::size_t middle,
                      const std::string& suffix) {
     const std::string where = folder.empty() ? "." : folder;
     const int folderFd = open(where.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -176,9 +176,11 @@ void RemoveAbandoned(const std::string& folder, const std::string& prefix,
     }
     while (const dirent* entry = readdir(listing)) {
         const std::size_t length = std::strlen(entry->d_name);
-        if (length <= prefix.size() + suffix.size() ||
+        if (length != prefix.size() + middle + suffix.size() ||
             std::strncmp(entry->d_name, prefix.c_str(), prefix.size()) != 0 ||
-            std::strcmp(entry->d_name + length - suffix.size(), suffix.c_str()) != 0) {
+            std::strcmp(entry->d_name + length - suffix.size(), suffix.c_str()) != 0 ||
+            std::strspn(entry->d_name + prefix.size(), "abcdefghijklmnopqrstuvwxyz0123456789") <
+                middle) {
             continue;
         }
         // O_NONBLOCK: a FIFO of that name cannot hang the save.

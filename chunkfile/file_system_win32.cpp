@@ -132,19 +132,25 @@ bool LockAsWriter(File file, const std::string& /*path*/) {
            !info.DeletePending;
 }
 
-void RemoveAbandoned(const std::string& folder, const std::string& prefix,
+void RemoveAbandoned(const std::string& folder, const std::string& prefix, std::size_t middle,
                      const std::string& suffix) {
     WIN32_FIND_DATAA found{};
-    const HANDLE search = FindFirstFileA((folder + prefix + "*" + suffix).c_str(), &found);
+    const HANDLE search =
+        FindFirstFileA((folder + prefix + std::string(middle, '?') + suffix).c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) {
         return;
     }
     do {
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        // "?" also matches fewer letters, and any letter.
+        const std::string name = found.cFileName;
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
+            name.size() != prefix.size() + middle + suffix.size() ||
+            name.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789", prefix.size()) !=
+                prefix.size() + middle) {
             continue;
         }
         const HANDLE handle = CreateFileA(
-            (folder + found.cFileName).c_str(), GENERIC_READ | DELETE,
+            (folder + name).c_str(), GENERIC_READ | DELETE,
             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
