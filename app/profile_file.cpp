@@ -133,8 +133,13 @@ void RemoveAbandoned(const QByteArray& folder, const QByteArray& prefix) {
             std::strcmp(name + length - suffix, kTemporarySuffix) != 0) {
             continue;
         }
-        const int fd =
-            ::openat(folderFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+        // A file that took over write-only bits opens for writing only;
+        // nothing is written to it.
+        constexpr int kFlags = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
+        int fd = ::openat(folderFd, name, O_RDONLY | kFlags);
+        if (fd < 0 && errno == EACCES) {
+            fd = ::openat(folderFd, name, O_WRONLY | kFlags);
+        }
         if (fd < 0) {
             continue;
         }

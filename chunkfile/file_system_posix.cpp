@@ -184,8 +184,13 @@ void RemoveAbandoned(const std::string& folder, const std::string& prefix, std::
             continue;
         }
         // O_NONBLOCK: a FIFO of that name cannot hang the save.
-        const int fd = openat(folderFd, entry->d_name,
-                              O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+        // A file that took over the bits of a level its owner may write but
+        // not read opens for writing only; nothing is written to it.
+        constexpr int kFlags = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
+        int fd = openat(folderFd, entry->d_name, O_RDONLY | kFlags);
+        if (fd < 0 && errno == EACCES) {
+            fd = openat(folderFd, entry->d_name, O_WRONLY | kFlags);
+        }
         if (fd < 0) {
             continue;
         }
