@@ -6,9 +6,12 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -73,36 +76,157 @@ std::uint32_t LeadingByte(const QByteArray& text) {
     return value;
 }
 
-// Creates a new file beside the one that info names, as a document is
-// created (mode 0666 under the umask, which the system applies: the process's
-// mask is never changed, so other threads creating files meanwhile are not
-// affected), and stores its name in path. The descriptor, or -1.
-int CreateTemporaryBeside(const QFileInfo& info, QByteArray* path) {
-    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    const QByteArray stem =
-        QFile::encodeName(info.absolutePath()) + "/." + QFile::encodeName(info.fileName()) + ".";
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        QByteArray name = stem;
-        for (int i = 0; i < 6; ++i) {
-            name += kLetters[QRandomGenerator::global()->bounded(36)];
+std::atomic<bool> g_unnamedFiles{true};
+
+constexpr char kTemporaryLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+constexpr int kRandomLength = 6;
+constexpr char kTemporarySuffix[] = ".tmp";
+
+// The temporary file's name beside the settings file: its own name, hidden,
+// a random part and a fixed ending.
+QByteArray TemporaryName(const QByteArray& stem) {
+    QByteArray name = stem;
+    for (int i = 0; i < kRandomLength; ++i) {
+        name += kTemporaryLetters[QRandomGenerator::global()->bounded(36)];
+    }
+    return name + kTemporarySuffix;
+}
+
+bool SameFile(int fd, const QByteArray& path) {
+    struct stat held {};
+    struct stat named {};
+    return ::fstat(fd, &held) == 0 && ::lstat(path.constData(), &named) == 0 &&
+           held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+}
+
+// Every writer holds a lock on its temporary file for as long as it runs;
+// the lock goes with the process however it ends. Blocking, since a cleaner
+// holds it only for the instant it checks.
+bool LockAsWriter(int fd) {
+    int locked = 0;
+    do {
+        locked = ::flock(fd, LOCK_EX);
+    } while (locked != 0 && errno == EINTR);
+    return locked == 0;
+}
+
+// Removes the temporary files that saves of this settings file left when
+// they were killed: those whose lock can be taken. A running save's file,
+// and every name of another form, stays.
+void RemoveAbandoned(const QByteArray& folder, const QByteArray& prefix) {
+    const int folderFd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd < 0) {
+        return;
+    }
+    DIR* listing = ::fdopendir(folderFd);
+    if (listing == nullptr) {
+        ::close(folderFd);
+        return;
+    }
+    const std::size_t suffix = sizeof kTemporarySuffix - 1;
+    while (const dirent* entry = ::readdir(listing)) {
+        const char* name = entry->d_name;
+        const std::size_t length = std::strlen(name);
+        if (length != static_cast<std::size_t>(prefix.size()) + kRandomLength + suffix ||
+            std::strncmp(name, prefix.constData(), static_cast<std::size_t>(prefix.size())) != 0 ||
+            std::strspn(name + prefix.size(), kTemporaryLetters) < kRandomLength ||
+            std::strcmp(name + length - suffix, kTemporarySuffix) != 0) {
+            continue;
         }
+        // A file that took over write-only bits opens for writing only;
+        // nothing is written to it.
+        constexpr int kFlags = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
+        int fd = ::openat(folderFd, name, O_RDONLY | kFlags);
+        if (fd < 0 && errno == EACCES) {
+            fd = ::openat(folderFd, name, O_WRONLY | kFlags);
+        }
+        if (fd < 0) {
+            continue;
+        }
+        struct stat held {};
+        struct stat named {};
+        // The name must still be the file locked: a new writer may have put
+        // its own there since.
+        if (::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) &&
+            ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+            ::fstatat(folderFd, name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+            held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
+            ::unlinkat(folderFd, name, 0);
+        }
+        ::close(fd);
+    }
+    ::closedir(listing);
+}
+
+// A new file without a name in folder, locked, where the system offers one
+// (O_TMPFILE, and /proc to link it by); -1 otherwise. A kill before it is
+// named leaves nothing.
+int CreateUnnamed(const QByteArray& folder) {
+#ifdef O_TMPFILE
+    if (!g_unnamedFiles.load(std::memory_order_relaxed)) {
+        return -1;
+    }
+    const int fd = ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        return -1;
+    }
+    if (::access(QByteArray("/proc/self/fd/").append(QByteArray::number(fd)).constData(), F_OK) !=
+            0 ||
+        !LockAsWriter(fd)) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+#else
+    (void)folder;
+    return -1;
+#endif
+}
+
+// Gives the unnamed file a free temporary name, stored in path.
+bool GiveName(int fd, const QByteArray& stem, QByteArray* path) {
+    const QByteArray link = QByteArray("/proc/self/fd/").append(QByteArray::number(fd));
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QByteArray name = TemporaryName(stem);
+        if (::linkat(AT_FDCWD, link.constData(), AT_FDCWD, name.constData(), AT_SYMLINK_FOLLOW) ==
+            0) {
+            *path = name;
+            return true;
+        }
+        if (errno != EEXIST) {
+            return false;
+        }
+    }
+    return false;
+}
+
+// Creates a new named file, locked, beside the target, and stores its name
+// in path. The descriptor, or -1.
+int CreateNamed(const QByteArray& stem, QByteArray* path) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QByteArray name = TemporaryName(stem);
         const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
+        if (fd < 0) {
+            if (errno != EEXIST) {
+                return -1;
+            }
+            continue;
+        }
+        if (LockAsWriter(fd) && SameFile(fd, name)) {
             *path = name;
             return fd;
         }
-        if (errno != EEXIST) {
-            return -1;
-        }
+        ::close(fd);  // a cleaner removed it between the create and the lock
     }
     return -1;
 }
 
 // Closes the stream and removes the temporary file when a save does not
-// reach its rename.
+// reach its rename; the writer's lock, on a second descriptor, stays until
+// the file is moved or removed.
 class TemporaryFile {
 public:
-    TemporaryFile(std::FILE* stream, QByteArray path) : m_stream(stream), m_path(std::move(path)) {}
+    TemporaryFile(std::FILE* stream, int keeper) : m_stream(stream), m_keeper(keeper) {}
     ~TemporaryFile() {
         if (m_stream != nullptr) {
             std::fclose(m_stream);
@@ -110,11 +234,13 @@ public:
         if (!m_path.isEmpty()) {
             ::unlink(m_path.constData());
         }
+        ::close(m_keeper);
     }
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
 
     std::FILE* stream() const { return m_stream; }
+    void SetPath(QByteArray path) { m_path = std::move(path); }
     // Closes the stream; false when the last buffered bytes could not be written.
     bool Close() {
         const int result = std::fclose(m_stream);
@@ -125,10 +251,15 @@ public:
 
 private:
     std::FILE* m_stream;
+    int m_keeper;
     QByteArray m_path;
 };
 
 }  // namespace
+
+void SetUnnamedProfileTemporaryFiles(bool allowed) {
+    g_unnamedFiles.store(allowed, std::memory_order_relaxed);
+}
 
 ProfileFile::ProfileFile(const QString& path) : m_path(path) {}
 
@@ -239,18 +370,38 @@ bool ProfileFile::Save(const QString& path) {
         info = QFileInfo(info.symLinkTarget());
     }
     const QByteArray target = QFile::encodeName(info.absoluteFilePath());
+    const QByteArray folder = QFile::encodeName(info.absolutePath());
+    const QByteArray prefix = "." + QFile::encodeName(info.fileName()) + ".";
+    const QByteArray stem = folder + "/" + prefix;
+    // What killed saves of this file left goes first.
+    RemoveAbandoned(folder, prefix);
+    // Where the system offers it, the new file has no name until just before
+    // it replaces the target, so that a kill while it is written leaves
+    // nothing; otherwise it is named and locked from the start.
     QByteArray pattern;
-    const int fd = CreateTemporaryBeside(info, &pattern);
-    if (fd < 0) {
-        return false;
+    int fd = CreateUnnamed(folder);
+    const bool unnamed = fd >= 0;
+    if (!unnamed) {
+        fd = CreateNamed(stem, &pattern);
+        if (fd < 0) {
+            return false;
+        }
     }
-    std::FILE* stream = ::fdopen(fd, "wb");
+    // A second descriptor keeps the lock once the stream is closed.
+    const int keeper = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    std::FILE* stream = keeper < 0 ? nullptr : ::fdopen(fd, "wb");
     if (stream == nullptr) {
         ::close(fd);
-        ::unlink(pattern.constData());
+        if (!unnamed) {
+            ::unlink(pattern.constData());
+        }
+        if (keeper >= 0) {
+            ::close(keeper);
+        }
         return false;
     }
-    TemporaryFile temporary(stream, pattern);
+    TemporaryFile temporary(stream, keeper);
+    temporary.SetPath(pattern);
     if (std::setvbuf(stream, nullptr, _IOFBF, kStreamBufferSize) != 0) {
         DebugOutput("WARNING: failed to set buffer for output stream!\n");
     }
@@ -284,6 +435,12 @@ bool ProfileFile::Save(const QString& path) {
     struct stat old {};
     if (::stat(target.constData(), &old) == 0 && ::fchmod(fd, old.st_mode & 07777) != 0) {
         return false;
+    }
+    if (unnamed) {
+        if (!GiveName(fd, stem, &pattern)) {
+            return false;
+        }
+        temporary.SetPath(pattern);
     }
     if (!temporary.Close()) {
         return false;

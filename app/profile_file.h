@@ -58,4 +58,8 @@ private:
     std::vector<std::unique_ptr<Section>> m_sections;
 };
 
+// Test hook: false makes saves take the way of systems without unnamed
+// temporary files (a named, locked one from the start).
+void SetUnnamedProfileTemporaryFiles(bool allowed);
+
 }  // namespace gearloft

@@ -37,6 +37,7 @@ constexpr char kContainerMagic[8] = {'R', 'E', 'B', 'C', 'R', 'I', 'F', '1'};
 // program loading levels on several threads at once stays well defined.
 std::atomic<FileFault> g_fault{FileFault::kNone};
 std::atomic<std::size_t> g_transferLimit{0};
+std::atomic<bool> g_unnamedFiles{true};
 
 bool Injected(FileFault step) {
     return g_fault.load(std::memory_order_relaxed) == step;
@@ -109,22 +110,79 @@ unsigned char* ReadWholeFile(const char* path, std::size_t* length) {
 // ---------------------------------------------------------------------------
 // Writing
 
-// A name for the temporary file that no other writer is likely to pick; the
-// exclusive create below settles any clash.
-std::string TemporaryName(const std::string& target, unsigned attempt) {
+// The temporary file's name: the target's own name, hidden, with a random
+// part that no other writer is likely to pick (the exclusive create or link
+// settles any clash) and a fixed ending.
+struct TemporaryNames {
+    std::string folder;  // with its separator, or empty
+    std::string prefix;  // "." + the target's name + "."
+};
+
+constexpr char kTemporarySuffix[] = ".tmp";
+constexpr std::size_t kRandomLength = 8;
+
+TemporaryNames NamesFor(const std::string& target) {
+    const std::size_t slash = os::LastSeparator(target);
+    TemporaryNames names;
+    names.folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
+    // Shortened so that the name stays within the folder's limit of 255.
+    names.prefix =
+        "." + (slash == std::string::npos ? target : target.substr(slash + 1)).substr(0, 200) + ".";
+    return names;
+}
+
+// The temporary file's name with a placeholder for the random part, built
+// before the file exists so that nothing allocates while it does.
+std::string TemporaryPattern(const TemporaryNames& names) {
+    return names.folder + names.prefix + std::string(kRandomLength, 'x') + kTemporarySuffix;
+}
+
+// Puts a new random part into the pattern, in place.
+void PickTemporaryName(std::string* temporary, unsigned attempt) {
     static std::atomic<unsigned> counter{0};
     std::uint64_t mix = os::UniqueSeed() ^ (static_cast<std::uint64_t>(++counter) << 40) ^ attempt;
-    char suffix[8];
-    for (char& c : suffix) {
-        c = "abcdefghijklmnopqrstuvwxyz0123456789"[mix % 36];
+    const std::size_t at = temporary->size() - (sizeof kTemporarySuffix - 1) - kRandomLength;
+    for (std::size_t i = 0; i < kRandomLength; ++i) {
+        (*temporary)[at + i] = "abcdefghijklmnopqrstuvwxyz0123456789"[mix % 36];
         mix /= 36;
     }
-    const std::size_t slash = os::LastSeparator(target);
-    const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
-    // Shortened so that the name stays within the folder's limit of 255.
-    const std::string base =
-        (slash == std::string::npos ? target : target.substr(slash + 1)).substr(0, 200);
-    return folder + "." + base + "." + std::string(suffix, sizeof suffix) + ".tmp";
+}
+
+// Creates the new file under a free temporary name, locked as a running
+// writer's. kNoFile when no name can be had.
+os::File CreateNamedTemporary(std::string* temporary) {
+    for (unsigned attempt = 0; attempt < 100; ++attempt) {
+        PickTemporaryName(temporary, attempt);
+        bool taken = false;
+        const os::File file = os::CreateExclusive(*temporary, &taken);
+        if (file == os::kNoFile) {
+            if (!taken) {
+                return os::kNoFile;
+            }
+            continue;
+        }
+        if (os::LockAsWriter(file, *temporary)) {
+            return file;
+        }
+        // A cleaner removed it between the create and the lock.
+        os::Close(file);
+    }
+    return os::kNoFile;
+}
+
+// Gives an unnamed file, locked already, a free temporary name.
+bool NameTemporary(os::File file, std::string* temporary) {
+    for (unsigned attempt = 0; attempt < 100; ++attempt) {
+        PickTemporaryName(temporary, attempt);
+        bool taken = false;
+        if (os::GiveName(file, *temporary, &taken)) {
+            return true;
+        }
+        if (!taken) {
+            return false;
+        }
+    }
+    return false;
 }
 
 bool WriteAll(os::File file, const unsigned char* data, std::size_t size) {
@@ -158,34 +216,55 @@ bool ReplaceFile(const char* path, const unsigned char* data, std::size_t size) 
         return false;
     }
 
+    // What interrupted saves of this level left behind goes first; the
+    // temporary file of a save that still runs stays.
+    const TemporaryNames names = NamesFor(target.path);
+    os::RemoveAbandoned(names.folder, names.prefix, kRandomLength, kTemporarySuffix);
+
     // Every name is made before the temporary file exists, so that nothing
     // can throw while it does.
-    std::string temporary;
-    os::File file = os::kNoFile;
-    for (unsigned attempt = 0; attempt < 100 && file == os::kNoFile; ++attempt) {
-        temporary = TemporaryName(target.path, attempt);
-        bool taken = false;
-        file = Fault(FileFault::kCreate, EACCES) ? os::kNoFile
-                                                 : os::CreateExclusive(temporary, &taken);
-        if (file == os::kNoFile && !taken) {
+    std::string temporary = TemporaryPattern(names);
+    if (Fault(FileFault::kCreate, EACCES)) {
+        return false;
+    }
+    // Where the system offers it, the new file has no name while it is
+    // written, so that a kill leaves nothing; it gets one just before the
+    // move. It is locked before it is named, as every writer's file is.
+    os::File file = g_unnamedFiles.load(std::memory_order_relaxed) ? os::CreateUnnamed(names.folder)
+                                                                   : os::kNoFile;
+    const bool unnamed = file != os::kNoFile && os::LockAsWriter(file, "");
+    if (file != os::kNoFile && !unnamed) {
+        os::Close(file);
+        file = os::kNoFile;
+    }
+    if (!unnamed) {
+        file = CreateNamedTemporary(&temporary);
+        if (file == os::kNoFile) {
             return false;
         }
     }
-    if (file == os::kNoFile) {
-        return false;
-    }
+    bool named = !unnamed;
 
     bool ok = WriteAll(file, data, size);
     ok = ok && !Fault(FileFault::kPermissions, EPERM) && os::TakeOverAttributes(file, target);
     ok = ok && !Fault(FileFault::kSync, EIO) && os::Flush(file);
-    // Closing may report a write that a network file system deferred.
-    const bool closed = os::Close(file) && !Fault(FileFault::kClose, EIO);
+    if (ok && unnamed) {
+        ok = named = NameTemporary(file, &temporary);
+    }
+    // Closing may report a write that a network file system deferred; the
+    // lock stays until the move is done.
+    os::File keeper = os::kNoFile;
+    const bool closed = os::CloseKeepingLock(file, &keeper) && !Fault(FileFault::kClose, EIO);
     ok = ok && closed;
     ok = ok && !Fault(FileFault::kRename, EXDEV) && os::MoveOver(temporary, target.path);
     if (!ok) {
-        os::Remove(temporary);
+        if (named) {
+            os::Remove(temporary);
+        }
+        os::Release(keeper);
         return false;
     }
+    os::Release(keeper);
 
     // Make the move itself durable; the new file is in place already, so a
     // failure here does not change the result.
@@ -201,6 +280,10 @@ void SetFileFault(FileFault fault) {
 
 void SetFileTransferLimit(std::size_t bytes) {
     g_transferLimit.store(bytes, std::memory_order_relaxed);
+}
+
+void SetUnnamedTemporaryFiles(bool allowed) {
+    g_unnamedFiles.store(allowed, std::memory_order_relaxed);
 }
 
 RifItem* LoadBlock(const void* data, std::size_t length) {

@@ -42,4 +42,8 @@ void SetFileFault(FileFault fault);
 // limit), as a pipe, a signal or a network file system may cause.
 void SetFileTransferLimit(std::size_t bytes);
 
+// Test hook: false makes saves take the way of systems without unnamed
+// temporary files (a named, locked one from the start).
+void SetUnnamedTemporaryFiles(bool allowed);
+
 }  // namespace tessera

@@ -53,6 +53,29 @@ std::uint64_t UniqueSeed();
 // Creates a new file that did not exist, for writing. kNoFile on failure,
 // with *taken set when the name existed already (another name may work).
 File CreateExclusive(const std::string& path, bool* taken);
+// Creates a file without a name in folder ("" for the current one), for
+// writing; kNoFile where the system or the file system offers no such file.
+// A kill before GiveName leaves nothing on the disk.
+File CreateUnnamed(const std::string& folder);
+// Links a file made by CreateUnnamed under path, which must not exist. False
+// on failure, with *taken set when the name existed already.
+bool GiveName(File file, const std::string& path, bool* taken);
+
+// Temporary files of a save are locked by their writer for as long as it
+// runs; the lock goes with the writer, however it ends. Takes that lock on a
+// new file and checks that path still names it (a cleaner may have removed
+// it between its creation and the lock); an empty path for an unnamed file.
+// False when the lock or the name is lost.
+bool LockAsWriter(File file, const std::string& path);
+// Removes the files in folder named prefix, then middle letters or digits,
+// then suffix, whose lock can be taken: what saves that died left behind. A
+// file whose writer still runs stays, and so does any other name.
+void RemoveAbandoned(const std::string& folder, const std::string& prefix, std::size_t middle,
+                     const std::string& suffix);
+// Closes file but keeps its writer's lock until Release(*keeper): a close
+// may report a deferred write error, which must come before the move.
+bool CloseKeepingLock(File file, File* keeper);
+void Release(File keeper);
 // Writes up to size bytes: the count written or -1 on an error. Interrupted
 // calls are repeated.
 std::ptrdiff_t WriteSome(File file, const void* data, std::size_t size);

@@ -1,5 +1,7 @@
 // File calls on Windows: CreateFileA, ReadFile, WriteFile, FlushFileBuffers
-// and MoveFileExA. Paths are 8-bit strings in the system code page.
+// and MoveFileExA; LockFileEx for the locks that tell a running save's
+// temporary file from an abandoned one. Paths are 8-bit strings in the
+// system code page.
 #include <windows.h>
 
 #include <climits>
@@ -90,11 +92,92 @@ std::uint64_t UniqueSeed() {
 }
 
 File CreateExclusive(const std::string& path, bool* taken) {
-    const HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                      CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Shared for deleting, so that the file can be moved over the target
+    // while it is still open and locked, and a cleaner can open it to try
+    // the lock.
+    const HANDLE handle =
+        CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     const DWORD error = handle == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
     *taken = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
     return FromHandle(handle);
+}
+
+File CreateUnnamed(const std::string& /*folder*/) {
+    return kNoFile;  // every file has a name here
+}
+
+bool GiveName(File /*file*/, const std::string& /*path*/, bool* taken) {
+    *taken = false;
+    return false;
+}
+
+namespace {
+
+bool LockWhole(HANDLE handle) {
+    OVERLAPPED at{};
+    return LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD,
+                      MAXDWORD, &at) != 0;
+}
+
+}  // namespace
+
+bool LockAsWriter(File file, const std::string& /*path*/) {
+    if (!LockWhole(Handle(file))) {
+        return false;  // a cleaner holds it for the instant it checks
+    }
+    // A cleaner that had the lock before marks the file for deletion.
+    FILE_STANDARD_INFO info{};
+    return GetFileInformationByHandleEx(Handle(file), FileStandardInfo, &info, sizeof info) != 0 &&
+           !info.DeletePending;
+}
+
+void RemoveAbandoned(const std::string& folder, const std::string& prefix, std::size_t middle,
+                     const std::string& suffix) {
+    WIN32_FIND_DATAA found{};
+    const HANDLE search =
+        FindFirstFileA((folder + prefix + std::string(middle, '?') + suffix).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    do {
+        // "?" also matches fewer letters, and any letter.
+        const std::string name = found.cFileName;
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
+            name.size() != prefix.size() + middle + suffix.size() ||
+            name.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789", prefix.size()) !=
+                prefix.size() + middle) {
+            continue;
+        }
+        const HANDLE handle = CreateFileA(
+            (folder + name).c_str(), GENERIC_READ | DELETE,
+            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) {
+            continue;
+        }
+        // The lock is free: no writer holds the file any more.
+        if (GetFileType(handle) == FILE_TYPE_DISK && LockWhole(handle)) {
+            FILE_DISPOSITION_INFO dispose{};
+            dispose.DeleteFile = TRUE;
+            SetFileInformationByHandle(handle, FileDispositionInfo, &dispose, sizeof dispose);
+        }
+        CloseHandle(handle);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+bool CloseKeepingLock(File file, File* keeper) {
+    // A handle reports no deferred write errors on closing once it is
+    // flushed; it stays open, and locked, until the move is done.
+    *keeper = file;
+    return true;
+}
+
+void Release(File keeper) {
+    if (keeper != kNoFile) {
+        CloseHandle(Handle(keeper));
+    }
 }
 
 std::ptrdiff_t WriteSome(File file, const void* data, std::size_t size) {

@@ -8,12 +8,15 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 #include <atomic>
 #include <csignal>
+#include <vector>
 
 // This program's umask(): it counts its calls and then does what the C
 // library's does. The process's mask is shared by all its threads, so code
@@ -265,6 +268,48 @@ TEST_F(ProfileFileTest, FailedSaveLeavesTheOldFileUntouched) {
     EXPECT_EQ(ReadAll(PathOf("settings.cfg")), old);
     // No temporary file is left behind.
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
+// What killed saves left beside the settings file goes with its next save;
+// the file of a save still running (locked) and names of another form stay.
+TEST_F(ProfileFileTest, SaveRemovesOnlyAbandonedTemporaryFiles) {
+    const struct {
+        const char* name;
+        bool locked;
+        bool removed;
+    } cases[] = {
+        {".settings.cfg.k3x9a0.tmp", false, true},
+        {".settings.cfg.r2d2c3.tmp", true, false},  // its writer still runs
+        {".settings.cfg.backup", false, false},
+        {".settings.cfg.old.tmp", false, false},
+        {".other.cfg.k3x9a0.tmp", false, false},
+    };
+    for (const bool unnamed : {true, false}) {
+        SCOPED_TRACE(unnamed ? "unnamed temporary file" : "named temporary file");
+        SetUnnamedProfileTemporaryFiles(unnamed);
+        std::vector<int> locks;
+        for (const auto& item : cases) {
+            WriteAll(PathOf(item.name), "[S]\n");
+            if (item.locked) {
+                const int fd = ::open(QFile::encodeName(PathOf(item.name)).constData(), O_RDONLY);
+                ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+                locks.push_back(fd);
+            }
+        }
+        ProfileFile profile;
+        ASSERT_TRUE(profile.SetString("S", "k", "v"));
+        ASSERT_TRUE(profile.Save(PathOf("settings.cfg")));
+        for (const int fd : locks) {
+            ::close(fd);
+        }
+        for (const auto& item : cases) {
+            EXPECT_EQ(QFile::exists(PathOf(item.name)), !item.removed) << item.name;
+            QFile::remove(PathOf(item.name));
+        }
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+                  QStringList{QStringLiteral("settings.cfg")});
+    }
+    SetUnnamedProfileTemporaryFiles(true);
 }
 
 }  // namespace

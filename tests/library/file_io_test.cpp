@@ -3,7 +3,9 @@
 // past the bytes it was given, and no failure of a save touches the old file.
 #include "chunkfile/file_io.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -427,6 +429,48 @@ TEST_F(FileIo, AReadOnlyFolderLeavesTheOldFile) {
     EXPECT_EQ(plain, ReadFile(path));
     EXPECT_EQ(std::vector<std::string>{"level.rif"}, dir.Entries());
     chmod(dir.path().c_str(), 0700);
+}
+
+// What killed saves left beside a level goes with its next save, whichever
+// kind of temporary file that save uses; the file of a save still running
+// (locked), other levels' files and names of another form stay.
+TEST_F(FileIo, ASaveRemovesOnlyAbandonedTemporaryFilesOfItsLevel) {
+    struct Case {
+        const char* name;
+        bool locked;
+        bool removed;
+    };
+    const Case cases[] = {
+        {".level.rif.k3x9a0bq.tmp", false, true},  {".level.rif.00000000.tmp", false, true},
+        {".level.rif.r2d2c3po.tmp", true, false},   // its writer still runs
+        {".other.rif.k3x9a0bq.tmp", false, false},  // another level's
+        {".level.rif.notes.tmp", false, false},     // not a name a save makes
+        {".level.rif.K3X9A0BQ.tmp", false, false}, {".level.rif.k3x9a0bq.tmp.bak", false, false},
+        {"level.rif.k3x9a0bq.tmp", false, false},
+    };
+    for (const bool unnamed : {true, false}) {
+        SCOPED_TRACE(unnamed ? "unnamed temporary file" : "named temporary file");
+        tessera::SetUnnamedTemporaryFiles(unnamed);
+        std::vector<int> locks;
+        for (const Case& c : cases) {
+            ASSERT_TRUE(WriteFile(dir.File(c.name), plain));
+            if (c.locked) {
+                const int fd = open(dir.File(c.name).c_str(), O_RDONLY | O_CLOEXEC);
+                ASSERT_EQ(0, flock(fd, LOCK_EX));
+                locks.push_back(fd);
+            }
+        }
+        ASSERT_EQ(1, SaveRifFile(level.get(), dir.File("level.rif").c_str()));
+        for (const int fd : locks) {
+            close(fd);
+        }
+        for (const Case& c : cases) {
+            EXPECT_EQ(!c.removed, access(dir.File(c.name).c_str(), F_OK) == 0) << c.name;
+            unlink(dir.File(c.name).c_str());
+        }
+        EXPECT_EQ(std::vector<std::string>{"level.rif"}, dir.Entries());
+    }
+    tessera::SetUnnamedTemporaryFiles(true);
 }
 
 TEST_F(FileIo, SaveRifReturnsTheContainerAndItsLength) {

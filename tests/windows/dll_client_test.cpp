@@ -509,6 +509,53 @@ void AFailedSaveLeavesTheOldFile(const TESSERAEXPORT& api) {
     api.DeleteRifItem(level);
 }
 
+// What killed saves left beside a level goes with its next save; the file of
+// a save still running (open and locked) and other names stay.
+void ASaveRemovesOnlyAbandonedTemporaryFiles(const TESSERAEXPORT& api) {
+    RifItem* level = MakeLevel(api);
+    const Bytes junk = {'h', 'a', 'l', 'f'};
+    const struct {
+        const char* name;
+        bool running;
+        bool removed;
+    } cases[] = {
+        {".level.rif.k3x9a0bq.tmp", false, true},
+        {".level.rif.r2d2c3po.tmp", true, false},
+        {".other.rif.k3x9a0bq.tmp", false, false},
+        {".level.rif.notes.tmp", false, false},
+    };
+    std::vector<HANDLE> running;
+    for (const auto& item : cases) {
+        const std::string path = g_folder + item.name;
+        CHECK(WriteAll(path, junk));
+        if (item.running) {
+            // As a writer holds its file: shared for reading and deleting, locked.
+            const HANDLE handle =
+                CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+            OVERLAPPED at{};
+            CHECK(handle != INVALID_HANDLE_VALUE &&
+                  LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0,
+                             MAXDWORD, MAXDWORD, &at));
+            running.push_back(handle);
+        }
+    }
+    const std::string path = g_folder + "level.rif";
+    CHECK(api.SaveRifFile(level, path.c_str()) == 1);
+    for (const HANDLE handle : running) {
+        CloseHandle(handle);
+    }
+    for (const auto& item : cases) {
+        Context c(item.name);
+        const std::string name = g_folder + item.name;
+        CHECK((GetFileAttributesA(name.c_str()) == INVALID_FILE_ATTRIBUTES) == item.removed);
+        DeleteFileA(name.c_str());
+    }
+    CHECK(Entries(g_folder) == std::vector<std::string>{"level.rif"});
+    DeleteFileA(path.c_str());
+    api.DeleteRifItem(level);
+}
+
 }  // namespace
 
 int main() {
@@ -538,6 +585,7 @@ int main() {
         ALevelSavesAndLoadsBack(api);
         FailedLoadsAreReported(api);
         AFailedSaveLeavesTheOldFile(api);
+        ASaveRemovesOnlyAbandonedTemporaryFiles(api);
     }
     CHECK(RemoveDirectoryA(g_folder.c_str()));
     FreeLibrary(g_library);
