@@ -341,7 +341,7 @@ Outcome DecodeSequential(const Tables& tables, const std::uint8_t* stream, std::
 
 // Symbols the second lane decodes one at a time to find the boundaries, at
 // most.
-constexpr unsigned kSyncSymbols = 512;
+constexpr unsigned kSyncSymbols = 192;
 // Bits the first lane's fast loop stops short of the split, to be covered
 // one symbol at a time up to the recorded boundaries.
 constexpr std::uint64_t kSyncApproach = 64;
