@@ -1,8 +1,8 @@
 // Speed of the container codec against its peers on the same bytes, in one
 // run: zlib's Huffman-only raw deflate and its inflate, libdeflate's decoder
-// of zlib's stream, the literal one-bit-at-a-time decoder of the tests, and
-// memcpy. After the benchmarks a summary prints each row's MB/s, its ratio to
-// memcpy of the same bytes and to its peer, next to the target ratio.
+// of zlib's stream, the literal one-bit-at-a-time decoder of the tests, the
+// container decoder with its lanes switched off, and memcpy. After the benchmarks a summary prints
+// each row's MB/s, its ratio to memcpy of the same bytes and to its peer, next to the target ratio.
 #include <benchmark/benchmark.h>
 #include <libdeflate.h>
 #include <zlib.h>
@@ -192,6 +192,13 @@ void TesseraDecode(benchmark::State& state, const Input* input) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * input->plain.size()));
 }
 
+// The same decoder with the interleaved lanes switched off.
+void TesseraSequentialDecode(benchmark::State& state, const Input* input) {
+    tessera::SetLaneThreshold(SIZE_MAX);
+    TesseraDecode(state, input);
+    tessera::SetLaneThreshold(tessera::kDefaultLaneThreshold);
+}
+
 void OracleDecode(benchmark::State& state, const Input* input) {
     for (auto _ : state) {
         reference::Decoded decoded =
@@ -319,12 +326,14 @@ void PrintSummary(const SummaryReporter& reporter) {
     for (const Input& input : Inputs()) {
         const bool random = input.name.find("random") != std::string::npos;
         const bool text = input.name.find("text") != std::string::npos;
-        const double decodeTarget = random ? 0 : text ? 1.0 : 1.3;
+        const double decodeTarget = random ? 0 : text ? 2.5 : 4.0;
         const double encodeTarget = random ? 5.0 : 6.0;
         const std::vector<Row> rows = {
             {"memcpy", nullptr, 0},
             {"tessera_decode", random ? "oracle_decode" : "libdeflate_decode",
              random ? 2.5 : decodeTarget},
+            {"tessera_decode", "tessera_sequential", 1.0},
+            {"tessera_sequential", random ? "oracle_decode" : "libdeflate_decode", 0},
             {"libdeflate_decode", nullptr, 0},
             {"zlib_inflate", nullptr, 0},
             {"oracle_decode", nullptr, 0},
@@ -364,15 +373,20 @@ void PrintSummary(const SummaryReporter& reporter) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    AddInput("skewed_4MiB", SkewedBytes(4u << 20, 1));
-    AddInput("text_4MiB", EnglishLikeText(4u << 20, 2));
-    AddInput("random_4MiB", RandomBytes(4u << 20, 3));
-    AddInput("skewed_64KiB", SkewedBytes(64u << 10, 4));
+    std::uint32_t seed = 1;
+    for (const auto& [size, name] :
+         {std::pair{std::size_t{64} << 10, "64KiB"}, std::pair{std::size_t{4} << 20, "4MiB"},
+          std::pair{std::size_t{32} << 20, "32MiB"}}) {
+        AddInput(std::string("skewed_") + name, SkewedBytes(size, seed++));
+        AddInput(std::string("text_") + name, EnglishLikeText(size, seed++));
+        AddInput(std::string("random_") + name, RandomBytes(size, seed++));
+    }
 
     using Function = void (*)(benchmark::State&, const Input*);
     const std::pair<const char*, Function> functions[] = {
         {"memcpy", Memcpy},
         {"tessera_decode", TesseraDecode},
+        {"tessera_sequential", TesseraSequentialDecode},
         {"libdeflate_decode", LibdeflateDecode},
         {"zlib_inflate", ZlibInflate},
         {"oracle_decode", OracleDecode},

@@ -47,6 +47,7 @@
 // bit-exactly within its bounds and gives the same outcome, message included,
 // as the one-bit-at-a-time walk.
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cstring>
 
@@ -298,8 +299,8 @@ __attribute__((target("bmi2"))) Progress FastLoopBmi2(const std::uint64_t* multi
 }
 #endif
 
-Outcome Decode(const Tables& tables, const std::uint8_t* stream, std::size_t streamBytes,
-               std::uint8_t* out, std::size_t plainSize) {
+Outcome DecodeSequential(const Tables& tables, const std::uint8_t* stream, std::size_t streamBytes,
+                         std::uint8_t* out, std::size_t plainSize) {
 #if TESSERA_X86_DISPATCH
     const Progress progress = __builtin_cpu_supports("bmi2")
                                   ? FastLoopBmi2(tables.multi, stream, streamBytes, out, plainSize)
@@ -309,6 +310,291 @@ Outcome Decode(const Tables& tables, const std::uint8_t* stream, std::size_t str
 #endif
     const std::size_t left = plainSize - static_cast<std::size_t>(progress.out - out);
     return DecodeExact(tables.single, stream, streamBytes, progress.position, progress.out, left);
+}
+
+// ---------------------------------------------------------------------------
+// Two lanes
+// ---------------------------------------------------------------------------
+//
+// One look-up depends on the one before (its length is the next shift), so
+// a single stream is bound by the latency of mask, load and shift. Two
+// decoders over different halves of the stream have no chain between them,
+// and one loop that steps both runs them side by side.
+//
+// The second lane starts in the middle of the stream at a bit that need not
+// begin a code. Canonical codes resynchronise: started anywhere, a decoder
+// soon falls onto the true code boundaries. So the second lane first decodes
+// a few symbols one at a time and records where each begins; once the first
+// lane, decoding from bit 0, reaches a position the second lane recorded,
+// every symbol the second lane gave from there is a true one. The second
+// lane writes at an estimate of its place in the output, a little beyond the
+// share its bits suggest, and its true symbols are moved down beside the
+// first lane's once both are done; the rest of the stream is decoded from
+// where the second lane stopped, by the same fast loop and exact path as
+// ever.
+//
+// Nothing the lanes do is reported. Whenever they cannot prove the result
+// (the lanes never met, an estimate ran out of room, a code without a
+// symbol before the meeting point), the whole stream is decoded again from
+// bit 0 by the sequential path, so the output, status and messages are
+// always those of the sequential decoder.
+
+// Symbols the second lane decodes one at a time to find the boundaries, at
+// most.
+constexpr unsigned kSyncSymbols = 192;
+// Bits the first lane's fast loop stops short of the split, to be covered
+// one symbol at a time up to the recorded boundaries.
+constexpr std::uint64_t kSyncApproach = 64;
+// How far before the split the probes start (odd numbers of bits).
+constexpr std::uint64_t kProbeDistances[] = {203, 389, 601, 797};
+
+std::atomic<std::size_t> laneThreshold{kDefaultLaneThreshold};
+
+struct Lane {
+    const std::uint8_t* in;
+    std::uint64_t bitbuf;
+    unsigned bitsLeft;
+    std::uint8_t* out;
+};
+
+// A lane at bit position of the stream (which holds a byte there).
+Lane StartLane(const std::uint8_t* stream, std::uint64_t position, std::uint8_t* out) {
+    const std::uint8_t* in = stream + position / 8;
+    const auto skip = static_cast<unsigned>(position % 8);
+    return {in + 1, std::uint64_t{*in} >> skip, 8 - skip, out};
+}
+
+std::uint64_t LanePosition(const Lane& lane, const std::uint8_t* stream) {
+    return std::uint64_t{static_cast<std::size_t>(lane.in - stream)} * 8 - lane.bitsLeft;
+}
+
+TESSERA_ALWAYS_INLINE inline void Refill(Lane& lane) {
+    lane.bitbuf |= LoadLe64(lane.in) << lane.bitsLeft;
+    lane.in += (63 - lane.bitsLeft) >> 3;
+    lane.bitsLeft |= 56;
+}
+
+TESSERA_ALWAYS_INLINE inline std::uint64_t Lookup(const std::uint64_t* multi, Lane& lane) {
+    const std::uint64_t entry = multi[lane.bitbuf & kTableMask];
+    StoreLe64(lane.out, entry >> kSymbolShift);
+    lane.out += (entry >> kCountShift) & 7;
+    lane.bitbuf >>= entry & 63;
+    lane.bitsLeft -= static_cast<unsigned>(entry & 63);
+    return entry;
+}
+
+TESSERA_ALWAYS_INLINE inline bool HasRoom(const Lane& lane, const std::uint8_t* inEnd,
+                                          const std::uint8_t* outEnd) {
+    return inEnd - lane.in >= 8 && static_cast<std::size_t>(outEnd - lane.out) >= kOutputMargin;
+}
+
+// The fast loop of one lane; stops at a code without a symbol, or when the
+// input before inEnd or the room before outEnd runs short.
+TESSERA_ALWAYS_INLINE inline void RunLane(const std::uint64_t* multi, Lane& lane,
+                                          const std::uint8_t* inEnd, const std::uint8_t* outEnd) {
+    while (HasRoom(lane, inEnd, outEnd)) {
+        Refill(lane);
+        std::uint64_t entry = 0;
+        for (unsigned i = 0; i < kLookupsPerRefill; ++i) {
+            entry = Lookup(multi, lane);
+        }
+        if (entry == 0) {
+            return;
+        }
+    }
+}
+
+// Both lanes' fast loops in one, while both can go on; each is then
+// finished alone.
+TESSERA_ALWAYS_INLINE inline void RunTwoLanes(const std::uint64_t* multi, Lane& a,
+                                              const std::uint8_t* aInEnd,
+                                              const std::uint8_t* aOutEnd, Lane& b,
+                                              const std::uint8_t* bInEnd,
+                                              const std::uint8_t* bOutEnd) {
+    while (HasRoom(a, aInEnd, aOutEnd) && HasRoom(b, bInEnd, bOutEnd)) {
+        Refill(a);
+        Refill(b);
+        std::uint64_t entryA = 0;
+        std::uint64_t entryB = 0;
+        for (unsigned i = 0; i < kLookupsPerRefill; ++i) {
+            entryA = Lookup(multi, a);
+            entryB = Lookup(multi, b);
+        }
+        if (entryA == 0 || entryB == 0) {
+            break;
+        }
+    }
+}
+
+// One symbol by the single table at position, within the stream; false
+// where no whole code with a symbol starts there.
+bool StepSymbol(const std::uint16_t* single, const std::uint8_t* stream, std::size_t streamBytes,
+                std::uint64_t& position, std::uint8_t* out) {
+    const std::uint16_t entry = single[PeekBits(stream, streamBytes, position)];
+    const unsigned length = entry >> 8;
+    if (length == 0 || position + length > std::uint64_t{streamBytes} * 8) {
+        return false;
+    }
+    if (out != nullptr) {
+        *out = static_cast<std::uint8_t>(entry);
+    }
+    position += length;
+    return true;
+}
+
+// Decodes on from position, one symbol at a time (stored from out up to
+// outEnd unless out is null), until it stands on one of the ascending
+// boundaries 0 to last; gives that boundary's index, or -1 where it passes the last
+// one or cannot go on.
+int Meet(const std::uint16_t* single, const std::uint8_t* stream, std::size_t streamBytes,
+         const std::uint64_t* boundary, unsigned last, std::uint64_t& position, std::uint8_t*& out,
+         const std::uint8_t* outEnd) {
+    unsigned k = 0;
+    for (;;) {
+        while (k <= last && boundary[k] < position) {
+            ++k;
+        }
+        if (k > last) {
+            return -1;
+        }
+        if (boundary[k] == position) {
+            return static_cast<int>(k);
+        }
+        if ((out != nullptr && out == outEnd) ||
+            !StepSymbol(single, stream, streamBytes, position, out)) {
+            return -1;
+        }
+        if (out != nullptr) {
+            ++out;
+        }
+    }
+}
+
+// Decodes the stream in two lanes into out (plainSize bytes); false where
+// the lanes cannot prove their result and the sequential path must decide.
+// On true, outcome is what the sequential path gives.
+TESSERA_ALWAYS_INLINE inline bool DecodeTwoLanes(const Tables& tables, const std::uint8_t* stream,
+                                                 std::size_t streamBytes, std::uint8_t* out,
+                                                 std::size_t plainSize, Outcome& outcome) {
+    const std::uint64_t totalBits = std::uint64_t{streamBytes} * 8;
+    const std::uint64_t split = totalBits / 2;
+    if (split < 2 * kSyncApproach) {
+        return false;
+    }
+    // Fewer boundaries for short streams, so that they take the lanes too.
+    const auto syncSymbols =
+        static_cast<unsigned>(std::clamp<std::uint64_t>(totalBits / 64, 16, kSyncSymbols));
+    // Where the second lane writes: its bits' share of the output, plus a
+    // sixty-fourth of it so that the first lane does not run into it. What
+    // the second lane cannot fit at the end is decoded after the move.
+    const auto share = static_cast<std::size_t>(static_cast<double>(plainSize) *
+                                                (static_cast<double>(split) / totalBits));
+    const std::size_t secondAt = std::min(plainSize, share + plainSize / 64 + kOutputMargin);
+    if (plainSize - secondAt < syncSymbols + kOutputMargin) {
+        return false;
+    }
+
+    // The second lane's boundaries: boundary[k] is where its k-th symbol
+    // begins, boundary[syncSymbols] where the fast loop takes over.
+    std::uint64_t boundary[kSyncSymbols + 1];
+    std::uint64_t position = split;
+    for (unsigned k = 0; k < syncSymbols; ++k) {
+        boundary[k] = position;
+        if (!StepSymbol(tables.single, stream, streamBytes, position, out + secondAt + k)) {
+            return false;
+        }
+    }
+    boundary[syncSymbols] = position;
+    if (position / 8 >= streamBytes) {
+        return false;
+    }
+    // Whether the first lane will meet them cannot be known before it gets
+    // there, but probes started somewhat earlier at odd bits show
+    // whether this code falls into step soon enough: where it does not (as
+    // with codes of nearly one length), the lanes would only double the work.
+    for (const std::uint64_t distance : kProbeDistances) {
+        if (distance > split) {
+            break;
+        }
+        std::uint64_t probe = split - distance;
+        std::uint8_t* noOut = nullptr;
+        if (Meet(tables.single, stream, streamBytes, boundary, syncSymbols, probe, noOut, nullptr) <
+            0) {
+            return false;
+        }
+    }
+
+    Lane first = StartLane(stream, 0, out);
+    Lane second = StartLane(stream, position, out + secondAt + syncSymbols);
+    const std::uint8_t* const firstInEnd = stream + (split - kSyncApproach) / 8;
+    const std::uint8_t* const firstOutEnd = out + secondAt;
+    const std::uint8_t* const secondInEnd = stream + streamBytes;
+    const std::uint8_t* const secondOutEnd = out + plainSize;
+    RunTwoLanes(tables.multi, first, firstInEnd, firstOutEnd, second, secondInEnd, secondOutEnd);
+    RunLane(tables.multi, first, firstInEnd, firstOutEnd);
+    RunLane(tables.multi, second, secondInEnd, secondOutEnd);
+
+    // The first lane on, one symbol at a time, until it stands on a boundary
+    // of the second.
+    std::uint64_t at = LanePosition(first, stream);
+    std::uint8_t* firstOut = first.out;
+    const int k =
+        Meet(tables.single, stream, streamBytes, boundary, syncSymbols, at, firstOut, firstOutEnd);
+    if (k < 0) {
+        return false;
+    }
+
+    // The second lane's symbols from boundary k are the true ones.
+    const std::uint8_t* const trueFrom = out + secondAt + k;
+    const auto moved = static_cast<std::size_t>(second.out - trueFrom);
+    std::memmove(firstOut, trueFrom, moved);
+    std::uint8_t* const done = firstOut + moved;
+
+    // The rest, from where the second lane stopped.
+    const std::uint64_t rest = LanePosition(second, stream);
+    const std::size_t left = plainSize - static_cast<std::size_t>(done - out);
+    std::uint64_t tailAt = rest;
+    std::uint8_t* tailOut = done;
+    if (rest < totalBits) {
+        Lane tail = StartLane(stream, rest, done);
+        RunLane(tables.multi, tail, stream + streamBytes, done + left);
+        tailAt = LanePosition(tail, stream);
+        tailOut = tail.out;
+    }
+    outcome = DecodeExact(tables.single, stream, streamBytes, tailAt, tailOut,
+                          left - static_cast<std::size_t>(tailOut - done));
+    return true;
+}
+
+#if TESSERA_X86_DISPATCH
+__attribute__((target("bmi2"))) bool DecodeTwoLanesBmi2(const Tables& tables,
+                                                        const std::uint8_t* stream,
+                                                        std::size_t streamBytes, std::uint8_t* out,
+                                                        std::size_t plainSize, Outcome& outcome) {
+    return DecodeTwoLanes(tables, stream, streamBytes, out, plainSize, outcome);
+}
+#endif
+
+bool TryTwoLanes(const Tables& tables, const std::uint8_t* stream, std::size_t streamBytes,
+                 std::uint8_t* out, std::size_t plainSize, Outcome& outcome) {
+    if (streamBytes < laneThreshold.load(std::memory_order_relaxed)) {
+        return false;
+    }
+#if TESSERA_X86_DISPATCH
+    if (__builtin_cpu_supports("bmi2")) {
+        return DecodeTwoLanesBmi2(tables, stream, streamBytes, out, plainSize, outcome);
+    }
+#endif
+    return DecodeTwoLanes(tables, stream, streamBytes, out, plainSize, outcome);
+}
+
+Outcome Decode(const Tables& tables, const std::uint8_t* stream, std::size_t streamBytes,
+               std::uint8_t* out, std::size_t plainSize) {
+    Outcome outcome = Outcome::kDecoded;
+    if (TryTwoLanes(tables, stream, streamBytes, out, plainSize, outcome)) {
+        return outcome;
+    }
+    return DecodeSequential(tables, stream, streamBytes, out, plainSize);
 }
 
 }  // namespace
@@ -378,6 +664,10 @@ void* DecompressContainer(const void* container, std::size_t available, std::uin
         *outSize = plainSize;
     }
     return plain;
+}
+
+void SetLaneThreshold(std::size_t streamBytes) {
+    laneThreshold.store(streamBytes, std::memory_order_relaxed);
 }
 
 }  // namespace tessera

@@ -1,5 +1,7 @@
 // Decoding arbitrary containers gives exactly what the literal bit-by-bit
-// decoder gives: the same bytes, or the same refusal with the same messages.
+// decoder gives: the same bytes, or the same refusal with the same messages,
+// both sequentially and with the interleaved lanes forced on however small
+// the stream.
 //
 // An input that begins with the container magic is decoded as it is. Any
 // other input is first compressed, and the container's stream and plain size
@@ -23,7 +25,7 @@ void Collect(const char* message, void* messages) {
     static_cast<std::vector<std::string>*>(messages)->emplace_back(message);
 }
 
-void Check(const std::vector<std::uint8_t>& bytes) {
+void CheckOnce(const std::vector<std::uint8_t>& bytes) {
     // An exactly sized copy: any read past the end trips the sanitizer.
     auto* copy = static_cast<std::uint8_t*>(std::malloc(bytes.size()));
     std::memcpy(copy, bytes.data(), bytes.size());
@@ -61,6 +63,14 @@ void Check(const std::vector<std::uint8_t>& bytes) {
     tessera::Free(plain);
 }
 
+void Check(const std::vector<std::uint8_t>& bytes) {
+    tessera::SetLaneThreshold(0);
+    CheckOnce(bytes);
+    tessera::SetLaneThreshold(SIZE_MAX);
+    CheckOnce(bytes);
+    tessera::SetLaneThreshold(tessera::kDefaultLaneThreshold);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -76,7 +86,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     // Compress the input, then XOR its own bytes (from the fourth on) into the
     // stream, and let the first three choose how much of the stream is kept
-    // and how far the plain size is moved.
+    // and how far the plain size is moved. A first byte of 0x10 to 0x1F
+    // instead disturbs only that many stream bytes less 0x10, so that long
+    // valid stretches, which the lanes decode, meet a few flaws.
     std::uint32_t containerSize = 0;
     void* block =
         tessera::CompressContainer(data + 3, static_cast<std::uint32_t>(size - 3), &containerSize);
@@ -87,7 +99,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<std::uint8_t> container(bytes, bytes + containerSize);
     tessera::Free(block);
     const std::size_t streamBytes = containerSize - tessera::kContainerHeaderSize;
-    for (std::size_t i = 3, at = data[0] % streamBytes; i < size;
+    const std::size_t disturbed = (data[0] & 0xF0) == 0x10 ? 3 + (data[0] & 0x0F) : size;
+    for (std::size_t i = 3, at = data[0] % streamBytes; i < std::min(size, disturbed);
          ++i, at = (at + 97) % streamBytes) {
         container[tessera::kContainerHeaderSize + at] ^= data[i];
     }
