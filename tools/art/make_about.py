@@ -10,9 +10,10 @@ stay on a calm dark field, the credits box (264,20 237x179) gets a dark
 panel to scroll in, and the OK button (476,278 45x36) is only a frame drawn
 by the program, so its label is painted here.
 """
-import math
 import subprocess
 import sys
+
+from make_splash import gear  # the splash screen's gears, in the same style
 
 W, H = 522, 315
 FONT_DIR = "/usr/share/fonts/truetype/dejavu/"
@@ -20,21 +21,6 @@ GOLD = "#c9963f"
 
 CREDITS = (264, 20, 237, 179)
 OK = (476, 278, 45, 36)
-
-
-def gear(cx, cy, r_outer, r_root, teeth, r_hole):
-    """An SVG-like path of a gear with trapezoid teeth and a round hole."""
-    pts = []
-    step = 2 * math.pi / teeth
-    for i in range(teeth):
-        a = i * step
-        for frac, r in ((0.00, r_root), (0.18, r_outer), (0.50, r_outer), (0.68, r_root)):
-            t = a + frac * step
-            pts.append((cx + r * math.cos(t), cy + r * math.sin(t)))
-    path = "M " + " L ".join(f"{x:.1f},{y:.1f}" for x, y in pts) + " Z"
-    path += (f" M {cx + r_hole:.1f},{cy:.1f} A {r_hole},{r_hole} 0 1,0 {cx - r_hole:.1f},{cy:.1f}"
-             f" A {r_hole},{r_hole} 0 1,0 {cx + r_hole:.1f},{cy:.1f} Z")
-    return path
 
 
 def main(out):
