@@ -59,6 +59,11 @@
 #include "chunkfile/huffman.h"
 #include "chunkfile/tessera.h"
 
+#if defined(__linux__)
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
+
 namespace tessera {
 namespace {
 
@@ -94,6 +99,8 @@ enum class Outcome {
 struct Tables {
     std::uint16_t single[kTableSize];
     std::uint64_t multi[kTableSize];
+    // The most entries of `single` that codes of one length fill.
+    std::uint32_t widestLength = 0;
 };
 
 std::uint32_t ReverseBits(std::uint32_t value, unsigned length) {
@@ -106,8 +113,10 @@ std::uint32_t ReverseBits(std::uint32_t value, unsigned length) {
 
 // Builds the single-symbol table from the header's counts and order, with
 // the table messages on failure.
-bool BuildSingleTable(const std::uint8_t* header, std::uint16_t* single) {
+bool BuildSingleTable(const std::uint8_t* header, Tables& tables) {
+    std::uint16_t* const single = tables.single;
     std::memset(single, 0, kTableSize * sizeof single[0]);
+    tables.widestLength = 0;
     std::uint32_t free = 1;
     unsigned n = 0;
     for (unsigned length = 1; length <= kMaxLength && n < kSymbols; ++length) {
@@ -121,6 +130,7 @@ bool BuildSingleTable(const std::uint8_t* header, std::uint16_t* single) {
         // The next free code of this length, counted from the top: codes are
         // handed out in ascending value.
         std::uint32_t code = (1u << length) - free;
+        const unsigned first = n;
         for (std::uint32_t i = 0; i < count && n < kSymbols; ++i, ++n, ++code, --free) {
             const std::uint8_t symbol = header[kContainerHeaderSize - 1 - n];
             const std::uint32_t reversed = ReverseBits(code, length);
@@ -129,6 +139,7 @@ bool BuildSingleTable(const std::uint8_t* header, std::uint16_t* single) {
                 single[w] = entry;
             }
         }
+        tables.widestLength = std::max(tables.widestLength, (n - first) << (kMaxLength - length));
     }
     if (n < kSymbols) {
         Diagnose("ERROR: Failed to build Huffman table!\n");
@@ -580,6 +591,14 @@ bool TryTwoLanes(const Tables& tables, const std::uint8_t* stream, std::size_t s
     if (streamBytes < laneThreshold.load(std::memory_order_relaxed)) {
         return false;
     }
+    // Where codes of one length fill nearly all of the code space (as for
+    // bytes that do not compress), a decoder started off a boundary stays
+    // off it by the same few bits until one of the rare other lengths comes
+    // by: the lanes would seldom meet, and even finding that out costs
+    // time the sequential path does not spend.
+    if (tables.widestLength >= kTableSize - kTableSize / 8) {
+        return false;
+    }
 #if TESSERA_X86_DISPATCH
     if (__builtin_cpu_supports("bmi2")) {
         return DecodeTwoLanesBmi2(tables, stream, streamBytes, out, plainSize, outcome);
@@ -602,6 +621,31 @@ Outcome Decode(const Tables& tables, const std::uint8_t* stream, std::size_t str
 // ---------------------------------------------------------------------------
 // Container
 // ---------------------------------------------------------------------------
+
+namespace {
+
+// A large output lies in memory the allocator has just taken from the
+// system, and the first write to each 4 KiB page stops the decoder for the
+// kernel to provide it: for outputs of tens of megabytes that costs several
+// times what the decoding does. Asking for large pages where the system
+// gives them on request makes that one stop per 2 MiB. Only advice: where
+// it is not taken, nothing changes.
+void AdviseLargePages([[maybe_unused]] void* block, [[maybe_unused]] std::size_t size) {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    constexpr std::size_t kLargeOutput = std::size_t{8} << 20;
+    if (size < kLargeOutput) {
+        return;
+    }
+    const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+    const auto start = (reinterpret_cast<std::uintptr_t>(block) + page - 1) & ~(page - 1);
+    const auto end = (reinterpret_cast<std::uintptr_t>(block) + size) & ~(page - 1);
+    if (end > start) {
+        madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+    }
+#endif
+}
+
+}  // namespace
 
 void* DecompressContainer(const void* container, std::size_t available, std::uint32_t* outSize) {
     if (container == nullptr || !Fits(0, kContainerHeaderSize, available)) {
@@ -630,7 +674,7 @@ void* DecompressContainer(const void* container, std::size_t available, std::uin
     // allocating a buffer it could never fill.
     if (plainSize > std::uint64_t{streamBytes} * 8) {
         Tables tables;
-        if (BuildSingleTable(header, tables.single) &&
+        if (BuildSingleTable(header, tables) &&
             DecodeExact(tables.single, stream, streamBytes, 0, nullptr, plainSize) ==
                 Outcome::kCorrupt) {
             Diagnose("ERROR: Input data is corrupt!");
@@ -645,8 +689,9 @@ void* DecompressContainer(const void* container, std::size_t available, std::uin
     if (plain == nullptr) {
         return nullptr;
     }
+    AdviseLargePages(plain, std::size_t{plainSize} + 4);
     Tables tables;
-    if (!BuildSingleTable(header, tables.single)) {
+    if (!BuildSingleTable(header, tables)) {
         Free(plain);
         return nullptr;
     }
