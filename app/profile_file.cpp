@@ -31,6 +31,8 @@ struct ProfileFile::Entry {
 struct ProfileFile::Section {
     QByteArray name;
     std::vector<Entry> entries;
+    // A comment line in place of a header: the name is the whole line.
+    bool comment = false;
 };
 
 namespace {
@@ -305,51 +307,76 @@ bool ProfileFile::Load(const QString& path) {
             }
             break;
         }
-        QByteArray text(line, length);
-        if (text.endsWith('\n')) {
-            text.chop(1);
-            if (text.endsWith('\r')) {
-                text.chop(1);
-            }
-        }
-        if (text.isEmpty()) {
-            continue;
-        }
-
-        if (text[0] == '[') {
-            const qsizetype close = text.indexOf(']');
-            if (close < 0) {
-                continue;
-            }
-            auto section = std::make_unique<Section>();
-            section->name = text.mid(1, close - 1);
-            current = section.get();
-            m_sections.push_back(std::move(section));
-        } else if (text[0] == ';') {
-            if (current != nullptr) {
-                current->entries.push_back({QByteArray(), text});
-            } else {
-                // A comment before the first section names a section of its
-                // own, which is written back as the comment line.
-                auto section = std::make_unique<Section>();
-                section->name = text;
-                current = section.get();
-                m_sections.push_back(std::move(section));
-            }
-        } else if (current == nullptr) {
-            continue;
-        } else if (const qsizetype equals = text.indexOf('='); equals >= 0) {
-            if (text.size() == 1) {
-                continue;
-            }
-            current->entries.push_back({text.left(equals), text.mid(equals + 1)});
-        } else {
-            current->entries.push_back({text, QByteArray()});
-        }
+        AddLine(QByteArray(line, length), &current);
     }
     std::free(line);
     std::fclose(stream);
     return ok;
+}
+
+void ProfileFile::AddLine(QByteArray text, Section** current) {
+    // Carriage returns at the end belong to the line break: a value that
+    // kept one would lose it when written back.
+    if (text.endsWith('\n')) {
+        text.chop(1);
+    }
+    while (text.endsWith('\r')) {
+        text.chop(1);
+    }
+    if (text.isEmpty()) {
+        return;
+    }
+
+    if (text[0] == '[') {
+        const qsizetype close = text.indexOf(']');
+        if (close < 0) {
+            return;
+        }
+        auto section = std::make_unique<Section>();
+        section->name = text.mid(1, close - 1);
+        *current = section.get();
+        m_sections.push_back(std::move(section));
+    } else if (text[0] == ';') {
+        if (*current != nullptr) {
+            (*current)->entries.push_back({QByteArray(), text});
+        } else {
+            // A comment before the first section names a section of its
+            // own, which is written back as the comment line.
+            auto section = std::make_unique<Section>();
+            section->name = text;
+            section->comment = true;
+            *current = section.get();
+            m_sections.push_back(std::move(section));
+        }
+    } else if (*current == nullptr) {
+        return;
+    } else if (const qsizetype equals = text.indexOf('='); equals >= 0) {
+        if (text.size() == 1) {
+            return;
+        }
+        if (equals == 0) {
+            // A value without a key is never read; it is kept as the line it
+            // is, since written as a bare value it would read back as a key.
+            (*current)->entries.push_back({QByteArray(), text});
+            return;
+        }
+        (*current)->entries.push_back({text.left(equals), text.mid(equals + 1)});
+    } else {
+        (*current)->entries.push_back({text, QByteArray()});
+    }
+}
+
+void ProfileFile::LoadBytes(const QByteArray& bytes) {
+    m_sections.clear();
+    m_readError.clear();
+    Section* current = nullptr;
+    qsizetype start = 0;
+    while (start < bytes.size()) {
+        const qsizetype end = bytes.indexOf('\n', start);
+        const qsizetype next = end < 0 ? bytes.size() : end + 1;
+        AddLine(bytes.mid(start, next - start), &current);
+        start = next;
+    }
 }
 
 bool ProfileFile::Save(const QString& path) {
@@ -411,19 +438,8 @@ bool ProfileFile::Save(const QString& path) {
                std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream) ==
                    static_cast<std::size_t>(bytes.size());
     };
-    for (const auto& section : m_sections) {
-        bool ok = section->name.startsWith(';')
-                      ? write(section->name) && write("\n")
-                      : write("[") && write(section->name) && write("]\n");
-        for (const Entry& entry : section->entries) {
-            if (!entry.key.isEmpty()) {
-                ok = ok && write(entry.key) && write("=");
-            }
-            ok = ok && write(entry.value) && write("\n");
-        }
-        if (!(ok && write("\n"))) {
-            return false;
-        }
+    if (!WriteTo(write)) {
+        return false;
     }
     if (std::fflush(stream) != 0 || ::fsync(fd) != 0) {
         return false;
@@ -450,6 +466,32 @@ bool ProfileFile::Save(const QString& path) {
     }
     temporary.Keep();
     return true;
+}
+
+bool ProfileFile::WriteTo(const std::function<bool(const QByteArray&)>& write) const {
+    for (const auto& section : m_sections) {
+        bool ok = section->comment ? write(section->name) && write("\n")
+                                   : write("[") && write(section->name) && write("]\n");
+        for (const Entry& entry : section->entries) {
+            if (!entry.key.isEmpty()) {
+                ok = ok && write(entry.key) && write("=");
+            }
+            ok = ok && write(entry.value) && write("\n");
+        }
+        if (!(ok && write("\n"))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+QByteArray ProfileFile::ToBytes() const {
+    QByteArray bytes;
+    WriteTo([&bytes](const QByteArray& piece) {
+        bytes += piece;
+        return true;
+    });
+    return bytes;
 }
 
 QByteArray ProfileFile::GetString(const QByteArray& section, const QByteArray& key,
@@ -517,12 +559,14 @@ bool ProfileFile::SetString(const QByteArray& section, const QByteArray& key,
     }
     // Texts that would read back as something else are refused: a line break
     // would start a new line, a "]" would end the header early, an "=" in a
-    // key would split it differently.
+    // key would split it differently, and a key that starts with "[" or ";"
+    // would read back as a header or a comment.
     const auto hasLineBreak = [](const QByteArray& text) {
         return text.contains('\n') || text.contains('\r');
     };
     if (hasLineBreak(section) || hasLineBreak(key) || hasLineBreak(value) ||
-        (!section.startsWith(';') && section.contains(']')) || key.contains('=')) {
+        (!section.startsWith(';') && section.contains(']')) || key.contains('=') ||
+        key.startsWith('[') || key.startsWith(';')) {
         return false;
     }
     for (auto it = m_sections.begin(); it != m_sections.end(); ++it) {
@@ -555,6 +599,7 @@ bool ProfileFile::SetString(const QByteArray& section, const QByteArray& key,
     }
     auto s = std::make_unique<Section>();
     s->name = section;
+    s->comment = section.startsWith(';');
     s->entries.push_back({key, value});
     m_sections.push_back(std::move(s));
     return true;

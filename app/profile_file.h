@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -28,6 +29,12 @@ public:
     bool Load(const QString& path = QString());
     // Remembers a non-empty path and replaces the file with the whole store.
     bool Save(const QString& path = QString());
+
+    // Empties the store and reads it from a file's bytes, as Load does; the
+    // path and readError() are left alone.
+    void LoadBytes(const QByteArray& bytes);
+    // The bytes Save writes.
+    QByteArray ToBytes() const;
 
     QByteArray GetString(const QByteArray& section, const QByteArray& key,
                          const QByteArray& defaultValue) const;
@@ -53,6 +60,10 @@ public:
 private:
     struct Entry;
     struct Section;
+    // Adds one line of the file (its line break, if any, included).
+    void AddLine(QByteArray text, Section** current);
+    // Hands the file's bytes to write piece by piece; false as soon as write is.
+    bool WriteTo(const std::function<bool(const QByteArray&)>& write) const;
     QString m_path;
     QString m_readError;
     std::vector<std::unique_ptr<Section>> m_sections;

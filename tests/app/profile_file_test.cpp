@@ -198,10 +198,59 @@ TEST_F(ProfileFileTest, SetStringRules) {
     EXPECT_FALSE(profile.SetString("Main", "a\r", "1"));
     EXPECT_FALSE(profile.SetString("Ma]in", "a", "1"));
     EXPECT_FALSE(profile.SetString("Main", "a=b", "1"));
+    EXPECT_FALSE(profile.SetString("Main", "[Injected]", "1"));
+    EXPECT_FALSE(profile.SetString("Main", ";a", "1"));
 
     ASSERT_TRUE(profile.Save(PathOf("set.cfg")));
     EXPECT_EQ(ReadAll(PathOf("set.cfg")), "[Main]\na=3\nB=\n\n[Other]\nm=5\n\n");
     EXPECT_EQ(profile.GetString("Main", "b", "default"), "default");
+}
+
+// Lines that once came back as something else after a save: a value
+// without a key (read back as a key), carriage returns before the line feed
+// or at the end of the file (dropped by the second reading), a section whose
+// name starts with ";" (written back as a comment).
+TEST(ProfileFileBytesTest, WhatIsWrittenReadsBackTheSame) {
+    struct Case {
+        QByteArray input;
+        QByteArray written;
+        QByteArray section;
+        QByteArray key;
+        QByteArray value;  // as read, both times; null for no entry
+    };
+    const Case cases[] = {
+        {"[S]\n=6Text\n", "[S]\n=6Text\n\n", "S", "6Text", QByteArray()},
+        {"[S]\na=b\r\r\n", "[S]\na=b\n\n", "S", "a", "b"},
+        {"[S]\na=b\r", "[S]\na=b\n\n", "S", "a", "b"},
+        {"[S]\n[;x]\nk=v\n", "[S]\n\n[;x]\nk=v\n\n", ";x", "k", "v"},
+        {"; top\r\nk=v\n[S]\n", "; top\nk=v\n\n[S]\n\n", "; top", "k", "v"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.input.toStdString());
+        ProfileFile first;
+        first.LoadBytes(c.input);
+        EXPECT_EQ(first.ToBytes(), c.written);
+        ProfileFile second;
+        second.LoadBytes(first.ToBytes());
+        EXPECT_EQ(second.ToBytes(), c.written);
+        for (const ProfileFile* file : {&first, &second}) {
+            EXPECT_EQ(file->HasKey(c.section, c.key), !c.value.isNull());
+            EXPECT_EQ(file->GetString(c.section, c.key, "none"),
+                      c.value.isNull() ? QByteArray("none") : c.value);
+        }
+    }
+}
+
+TEST_F(ProfileFileTest, LoadBytesReadsAsLoadDoes) {
+    const QByteArray input = "; c\r\n[A]\nx=1\r\ny\n\n[B]\nz=2";
+    WriteAll(PathOf("bytes.cfg"), input);
+    ProfileFile loaded;
+    ASSERT_TRUE(loaded.Load(PathOf("bytes.cfg")));
+    ProfileFile fromBytes;
+    fromBytes.LoadBytes(input);
+    EXPECT_EQ(fromBytes.ToBytes(), loaded.ToBytes());
+    ASSERT_TRUE(loaded.Save());
+    EXPECT_EQ(ReadAll(PathOf("bytes.cfg")), fromBytes.ToBytes());
 }
 
 TEST_F(ProfileFileTest, SaveKeepsPermissionBitsOfTheReplacedFile) {

@@ -288,8 +288,14 @@ bool PackTree(FolderNames& folders, const QString& dir, QByteArray* plain, QStri
         *error = QStringLiteral("%1: %2").arg(manifestPath, file.errorString());
         return false;
     }
+    return PackManifest(folders, file.readAll(), dir, plain, error);
+}
+
+bool PackManifest(FolderNames& folders, const QByteArray& manifestBytes, const QString& dir,
+                  QByteArray* plain, QString* error) {
+    const QString manifestPath = QDir(dir).filePath(kManifestName);
     QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &parseError);
+    const QJsonDocument document = QJsonDocument::fromJson(manifestBytes, &parseError);
     if (document.isNull()) {
         *error = QStringLiteral("%1: not valid JSON: %2 at byte %3")
                      .arg(manifestPath, parseError.errorString())

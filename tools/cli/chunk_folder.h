@@ -38,5 +38,9 @@ bool UnpackTree(const QByteArray& plain, const StreamWalk& walk, const QString& 
 
 // Builds the plain stream that the folder describes.
 bool PackTree(FolderNames& folders, const QString& dir, QByteArray* plain, QString* error);
+// The same with the manifest's bytes given: what PackTree does once it has
+// read dir's manifest.
+bool PackManifest(FolderNames& folders, const QByteArray& manifestBytes, const QString& dir,
+                  QByteArray* plain, QString* error);
 
 }  // namespace gearloft::cli
