@@ -203,6 +203,8 @@ bool WriteAll(os::File file, const unsigned char* data, std::size_t size) {
     return true;
 }
 
+}  // namespace
+
 // Replaces the file at path with size bytes of data, or leaves it untouched
 // and returns false. A file that the user may not write is not replaced,
 // although the folder would allow it. The new file takes over what the system
@@ -271,8 +273,6 @@ bool ReplaceFile(const char* path, const unsigned char* data, std::size_t size) 
     os::SyncFolderOf(target.path);
     return true;
 }
-
-}  // namespace
 
 void SetFileFault(FileFault fault) {
     g_fault.store(fault, std::memory_order_relaxed);
