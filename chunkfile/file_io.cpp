@@ -312,8 +312,21 @@ RifItem* LoadFile(const char* path) {
     if (block == nullptr) {
         return nullptr;
     }
-    RifItem* root = LoadBlock(block, length);
+    if (std::memcmp(block, kContainerMagic, sizeof kContainerMagic) != 0) {
+        RifItem* root = ParseStream(block, length);
+        Free(block);
+        return root;
+    }
+    // The file's bytes go as soon as the plain stream is out, before the tree
+    // is built: at most two copies of the level are held at any time.
+    std::uint32_t plainSize = 0;
+    void* plain = DecompressContainer(block, length, &plainSize);
     Free(block);
+    if (plain == nullptr) {
+        return nullptr;
+    }
+    RifItem* root = ParseStream(plain, plainSize);
+    Free(plain);
     return root;
 }
 
