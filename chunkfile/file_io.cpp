@@ -203,6 +203,8 @@ bool WriteAll(os::File file, const unsigned char* data, std::size_t size) {
     return true;
 }
 
+}  // namespace
+
 // Replaces the file at path with size bytes of data, or leaves it untouched
 // and returns false. A file that the user may not write is not replaced,
 // although the folder would allow it. The new file takes over what the system
@@ -272,8 +274,6 @@ bool ReplaceFile(const char* path, const unsigned char* data, std::size_t size) 
     return true;
 }
 
-}  // namespace
-
 void SetFileFault(FileFault fault) {
     g_fault.store(fault, std::memory_order_relaxed);
 }
@@ -312,8 +312,21 @@ RifItem* LoadFile(const char* path) {
     if (block == nullptr) {
         return nullptr;
     }
-    RifItem* root = LoadBlock(block, length);
+    if (std::memcmp(block, kContainerMagic, sizeof kContainerMagic) != 0) {
+        RifItem* root = ParseStream(block, length);
+        Free(block);
+        return root;
+    }
+    // The file's bytes go as soon as the plain stream is out, before the tree
+    // is built: at most two copies of the level are held at any time.
+    std::uint32_t plainSize = 0;
+    void* plain = DecompressContainer(block, length, &plainSize);
     Free(block);
+    if (plain == nullptr) {
+        return nullptr;
+    }
+    RifItem* root = ParseStream(plain, plainSize);
+    Free(plain);
     return root;
 }
 

@@ -24,6 +24,16 @@ RifItem* LoadFile(const char* path);
 bool SaveFile(const RifItem* root, const char* path);
 void* SaveBlock(const RifItem* root, std::uint32_t* length);
 
+// Replaces the file at path with size bytes of data, as SaveRifFile does:
+// the bytes go to a temporary file beside it (unnamed until the end where the
+// system allows, locked while it is written), which is flushed and renamed
+// over it; the temporary files of killed writers are removed first. False,
+// with the file untouched and errno telling why where the system said, when
+// the file is not a regular file the user may write or a step fails. The
+// command-line programs write their outputs through it too. Building the
+// names may throw std::bad_alloc, before anything is created.
+bool ReplaceFile(const char* path, const unsigned char* data, std::size_t size);
+
 // Test hooks: make one step of the file operations fail as the system would.
 enum class FileFault {
     kNone,

@@ -1,10 +1,14 @@
 #include "tools/cli/cli_io.h"
 
+#include "chunkfile/file_io.h"
+
 #include <QFile>
-#include <QSaveFile>
 
 #include <unistd.h>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <new>
 
 namespace gearloft::cli {
 
@@ -58,9 +62,22 @@ bool WriteWholeFile(const QString& path, const QByteArray& bytes, QString* error
         }
         return true;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        *error = QStringLiteral("cannot write: %1").arg(file.errorString());
+    // The library's own replacement, so that a killed program leaves no
+    // temporary file behind for good: the next write of the same output
+    // removes what a killed one left.
+    errno = 0;
+    bool written = false;
+    try {
+        written = tessera::ReplaceFile(QFile::encodeName(path).constData(),
+                                       reinterpret_cast<const unsigned char*>(bytes.constData()),
+                                       static_cast<std::size_t>(bytes.size()));
+    } catch (const std::bad_alloc&) {
+        errno = ENOMEM;
+    }
+    if (!written) {
+        *error = QStringLiteral("cannot write: %1")
+                     .arg(errno != 0 ? QString::fromLocal8Bit(std::strerror(errno))
+                                     : QStringLiteral("not a file that can be replaced"));
         return false;
     }
     return true;

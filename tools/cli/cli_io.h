@@ -25,7 +25,9 @@ bool WriteStandardOutput(const QByteArray& bytes);
 // *error, when it cannot be opened or read.
 bool ReadWholeFile(const QString& path, QByteArray* bytes, QString* error);
 // Writes the bytes to the file ("-": standard output). A file is replaced
-// only once every byte is on disk: a failure leaves the old one as it was.
+// only once every byte is on disk: a failure leaves the old one as it was,
+// and a kill leaves at most one hidden temporary file, which the next write
+// of the same file removes.
 bool WriteWholeFile(const QString& path, const QByteArray& bytes, QString* error);
 
 // True when the descriptor is a terminal.
