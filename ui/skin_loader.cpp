@@ -37,10 +37,30 @@ QString ModuleFile(const AppState& state, const QString& descriptionFile, const 
     return name;
 }
 
+// A description that is there but is no text file a skin could be: the
+// player chose it, so say why the standard look is shown.
+void ReportRefusedDescription(AppState& state, const QString& descriptionFile,
+                              skin::DescriptionRead read) {
+    const QString file = QDir::toNativeSeparators(descriptionFile);
+    const QString why = read == skin::DescriptionRead::TooLarge
+                            ? QStringLiteral("is larger than %1 MB and was not read")
+                                  .arg(skin::kMaxDescriptionBytes / (1024 * 1024))
+                            : QStringLiteral("is not a file");
+    state.ui->ShowMessage(
+        QStringLiteral("ERROR: The skin description \"%1\" %2. Gearloft uses its standard look.")
+            .arg(file, why),
+        MessageIcon::Information);
+}
+
 }  // namespace
 
 bool LoadSkin(AppState& state, const QString& descriptionFile) {
-    if (!state.activeSkin.Load(descriptionFile) || !skin::HasSignature(state.activeSkin)) {
+    const skin::DescriptionRead read = skin::ReadDescription(descriptionFile, state.activeSkin);
+    if (read == skin::DescriptionRead::TooLarge || read == skin::DescriptionRead::NotAFile) {
+        ReportRefusedDescription(state, descriptionFile, read);
+        return false;
+    }
+    if (read != skin::DescriptionRead::Read || !skin::HasSignature(state.activeSkin)) {
         return false;
     }
     state.skinBackColor = state.activeSkin.GetColor(skin::kColors, skin::kBackground, 0x000000);
@@ -52,10 +72,17 @@ bool LoadSkin(AppState& state, const QString& descriptionFile) {
     if (module.isEmpty()) {
         return false;
     }
-    auto library = std::make_unique<QLibrary>(ModuleFile(state, descriptionFile, module));
-    if (!library->load()) {
-        DebugOutput(
-            QStringLiteral("ERROR: %1\n").arg(library->errorString()).toLocal8Bit().constData());
+    const QString moduleFile = ModuleFile(state, descriptionFile, module);
+    auto library = std::make_unique<QLibrary>(moduleFile);
+    // The system's loader opens whatever it is given, and a pipe would keep
+    // it waiting for ever: only a regular file (or a name for its search)
+    // goes to it.
+    const QFileInfo moduleInfo(moduleFile);
+    const bool notAFile = moduleInfo.exists() && !moduleInfo.isFile();
+    if (notAFile || !library->load()) {
+        const QString why =
+            notAFile ? QStringLiteral("%1 is not a file").arg(moduleFile) : library->errorString();
+        DebugOutput(QStringLiteral("ERROR: %1\n").arg(why).toLocal8Bit().constData());
         state.ui->ShowMessage(QStringLiteral("ERROR: Failed to load Skin resources."),
                               MessageIcon::Information);
         return false;
