@@ -7,6 +7,7 @@
 #include "ui/skin_description.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLibrary>
 
@@ -30,11 +31,34 @@ QString ModuleFile(const AppState& state, const QString& descriptionFile, const 
                                  ProgramDir(state.programPath)};
     for (const QString& folder : folders) {
         const QString path = QDir(folder).filePath(name);
-        if (!folder.isEmpty() && QFileInfo(path).isFile()) {
+        if (!folder.isEmpty() && QFileInfo::exists(path)) {
             return path;
         }
     }
     return name;
+}
+
+// Why a module file cannot be this program's library, read from its first
+// bytes; empty when it may be one. The system's loader says "file too short"
+// or even "No such file" for a library of another machine; this names it.
+QString NotOurLibrary(const QString& path) {
+    // ELF identification: magic, class, byte order; the machine at 18.
+    constexpr qsizetype kHeader = 20;
+    const auto head = [](const QString& file) {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.read(kHeader) : QByteArray();
+    };
+    const QByteArray module = head(path);
+    if (module.size() < kHeader || !module.startsWith("\x7f"
+                                                      "ELF")) {
+        return QStringLiteral("%1 is not a library").arg(path);
+    }
+    const QByteArray own = head(QStringLiteral("/proc/self/exe"));
+    if (own.size() == kHeader &&
+        (module[4] != own[4] || module[5] != own[5] || module.mid(18, 2) != own.mid(18, 2))) {
+        return QStringLiteral("%1 is a library for another machine").arg(path);
+    }
+    return QString();
 }
 
 // A description that is there but is no text file a skin could be: the
@@ -78,10 +102,15 @@ bool LoadSkin(AppState& state, const QString& descriptionFile) {
     // it waiting for ever: only a regular file (or a name for its search)
     // goes to it.
     const QFileInfo moduleInfo(moduleFile);
-    const bool notAFile = moduleInfo.exists() && !moduleInfo.isFile();
-    if (notAFile || !library->load()) {
-        const QString why =
-            notAFile ? QStringLiteral("%1 is not a file").arg(moduleFile) : library->errorString();
+    QString why;
+    if (moduleInfo.exists()) {
+        why = moduleInfo.isFile() ? NotOurLibrary(moduleFile)
+                                  : QStringLiteral("%1 is not a file").arg(moduleFile);
+    }
+    if (why.isEmpty() && !library->load()) {
+        why = library->errorString();
+    }
+    if (!why.isEmpty()) {
         DebugOutput(QStringLiteral("ERROR: %1\n").arg(why).toLocal8Bit().constData());
         state.ui->ShowMessage(QStringLiteral("ERROR: Failed to load Skin resources."),
                               MessageIcon::Information);

@@ -2,7 +2,6 @@
 // listed by file name so that the menu is the same on every file system.
 #pragma once
 
-#include <QDateTime>
 #include <QHash>
 #include <QString>
 #include <QStringList>
@@ -40,11 +39,19 @@ public:
     int reads() const { return m_reads; }
 
 private:
+    // The file's identity and times in nanoseconds, straight from the
+    // system: turning times into dates costs more than the look itself.
     struct Known {
+        quint64 device = 0;
+        quint64 inode = 0;
         qint64 size = -1;
-        QDateTime modified;
-        QDateTime changed;
+        qint64 modified = 0;
+        qint64 changed = 0;
         QString name;
+        bool operator==(const Known& other) const {
+            return device == other.device && inode == other.inode && size == other.size &&
+                   modified == other.modified && changed == other.changed;
+        }
     };
     QHash<QString, Known> m_known;
     int m_reads = 0;
