@@ -171,7 +171,8 @@ void LevelDialog::ShowContextMenu(const QPoint& globalPos) {
     if (m_menu) {
         m_menu->close();
     }
-    const SkinMenuContents contents = ScanSkins(m_state.skinFolders, m_state.skinName);
+    const SkinMenuContents contents =
+        ScanSkins(m_state.skinFolders, m_state.skinName, &m_skinDescriptions);
     m_state.skinFiles[0].clear();
     for (std::size_t i = 0; i < contents.skins.size(); ++i) {
         m_state.skinFiles[i + 1] = contents.skins[i].file;

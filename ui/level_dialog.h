@@ -11,6 +11,7 @@
 
 #include "app/level_catalogue.h"
 #include "app/loaded_level.h"
+#include "ui/skin_menu.h"
 
 #include <QDialog>
 #include <QPointer>
@@ -114,6 +115,7 @@ private:
     std::unique_ptr<LoadedLevel> m_level;
     QComboBox* m_levelList = nullptr;
     QPointer<QMenu> m_menu;
+    SkinDescriptionCache m_skinDescriptions;
 
     std::vector<std::unique_ptr<WaitCursor>> m_waitCursors;
     bool m_shown = false;

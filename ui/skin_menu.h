@@ -2,6 +2,7 @@
 // listed by file name so that the menu is the same on every file system.
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -25,11 +26,44 @@ struct SkinMenuContents {
     int marked = 0;
 };
 
+// What each description file said when it was last read, so that a menu
+// opened again reads only the files that changed since: a folder of
+// thousands of files that are no skins costs one look at each file's size
+// and times instead of reading and parsing it every time.
+class SkinDescriptionCache {
+public:
+    // The skin's display name, or an empty one when the file is no listed
+    // skin (unreadable, too large, no signature, no name).
+    QString ListedName(const QString& path);
+    // How many files were read (not answered from memory) so far.
+    int reads() const { return m_reads; }
+
+private:
+    // The file's identity and times in nanoseconds, straight from the
+    // system: turning times into dates costs more than the look itself.
+    struct Known {
+        quint64 device = 0;
+        quint64 inode = 0;
+        qint64 size = -1;
+        qint64 modified = 0;
+        qint64 changed = 0;
+        QString name;
+        bool operator==(const Known& other) const {
+            return device == other.device && inode == other.inode && size == other.size &&
+                   modified == other.modified && changed == other.changed;
+        }
+    };
+    QHash<QString, Known> m_known;
+    int m_reads = 0;
+};
+
 // Reads the "*.skn" files of each folder in turn, each folder's in file-name
 // order; a file name already met in an earlier folder is passed over (the
 // "Skin" setting would name the earlier one). A file that cannot be read, is
 // not a skin or has no name is skipped. The last listed skin whose name
-// equals activeName (without case) is marked.
-SkinMenuContents ScanSkins(const QStringList& folders, const QString& activeName);
+// equals activeName (without case) is marked. With a cache, files unchanged
+// since it last saw them are not read again.
+SkinMenuContents ScanSkins(const QStringList& folders, const QString& activeName,
+                           SkinDescriptionCache* cache = nullptr);
 
 }  // namespace gearloft

@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QIcon>
 #include <QImage>
+#include <QImageReader>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLibrary>
@@ -44,6 +45,13 @@ constexpr unsigned kInitDialogMessage = 272;
 const char kIcon[] = ":/gearloft/icon/128.png";
 const char kHandCursor[] = ":/gearloft/cursor/131.png";
 const QPoint kHandHotSpot(11, 1);  // the tip of the pointing finger
+
+// The largest picture a skin may supply, per side. The dialog is 360 x 208
+// and its faces far smaller, so this leaves room for pictures drawn for
+// screens of five times the density; beyond it a picture would cost up to
+// 400 MB and seconds of decoding at every paint (pictures are read anew for
+// each), which no skin needs.
+constexpr int kMaxPictureSide = 2048;
 
 using InitSkinFunction = long (*)(void* window, unsigned message, unsigned long wParam,
                                   long lParam);
@@ -212,12 +220,34 @@ int SkinnedMainDialog::FaceOf(const QWidget* button) const {
 // ---------------------------------------------------------------------------
 // Painting: every picture is read anew for each paint
 
+QImage SkinnedMainDialog::LoadPicture(int id) const {
+    const QString path = m_module.bitmap(id);
+    QImageReader reader(path);
+    const QSize size = reader.size();
+    if (size.width() > kMaxPictureSide || size.height() > kMaxPictureSide) {
+        // Said once per picture: it is asked for at every paint.
+        if (!m_refusedPictures.contains(id)) {
+            m_refusedPictures.insert(id);
+            DebugOutput(QStringLiteral("WARNING: skin picture %1 is %2 x %3 pixels, more than "
+                                       "%4 x %4: left out\n")
+                            .arg(path)
+                            .arg(size.width())
+                            .arg(size.height())
+                            .arg(kMaxPictureSide)
+                            .toLocal8Bit()
+                            .constData());
+        }
+        return QImage();
+    }
+    return reader.read();
+}
+
 bool SkinnedMainDialog::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Paint) {
         auto* button = qobject_cast<QPushButton*>(watched);
         const int face = FaceOf(button);
         if (face != 0) {
-            const QImage image(m_module.bitmap(face));
+            const QImage image = LoadPicture(face);
             // A missing face leaves the button's standard look, so the skin
             // stays usable.
             if (image.isNull()) {
@@ -232,7 +262,7 @@ bool SkinnedMainDialog::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void SkinnedMainDialog::paintEvent(QPaintEvent* event) {
-    const QImage background(m_module.bitmap(kBackgroundId));
+    const QImage background = LoadPicture(kBackgroundId);
     if (background.isNull()) {
         LevelDialog::paintEvent(event);
         return;

@@ -12,6 +12,8 @@
 #include "ui/level_dialog.h"
 #include "ui/resource_module.h"
 
+#include <QImage>
+#include <QSet>
 #include <QString>
 
 #include <array>
@@ -59,6 +61,9 @@ protected:
 
 private:
     bool AttachControls();
+    // A picture of the resource module; a null image when it is missing or
+    // larger than the dialog could ever use (said once in the debug output).
+    QImage LoadPicture(int id) const;
     void ToggleSwitch(int index);
 
     // LevelDialog
@@ -74,6 +79,7 @@ private:
     QString m_templateError;
     std::array<QPushButton*, kFaceButtonCount> m_buttons{};
     QLineEdit* m_countField = nullptr;
+    mutable QSet<int> m_refusedPictures;
 };
 
 }  // namespace gearloft
