@@ -62,12 +62,15 @@ int LevelCatalogue::ApplyOverrides(const ProfileFile& file) {
 }
 
 int LevelCatalogue::ApplyOverrideFile(const QString& path) {
-    if (!QFileInfo(path).isFile()) {
-        return 0;
-    }
+    // Only a missing file passes without a word: whatever else stands in its
+    // place (a folder, a pipe, a device, a file too large or unreadable) is
+    // reported and the built-in names are kept.
     ProfileFile file;
     if (!file.Load(path)) {
-        Report(QStringLiteral("cannot read %1; built-in names kept").arg(path));
+        if (!file.readError().isEmpty()) {
+            Report(QStringLiteral("cannot read %1 (%2); built-in names kept")
+                       .arg(path, file.readError()));
+        }
         return 0;
     }
     return ApplyOverrides(file);

@@ -3,6 +3,7 @@
 #include "app/app_state.h"
 #include "app/debug_output.h"
 #include "app/level_catalogue.h"
+#include "app/regular_file.h"
 #include "app/settings_keys.h"
 #include "app/user_interaction.h"
 
@@ -12,7 +13,10 @@
 #include <QFileInfo>
 #include <QtEndian>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 
 namespace gearloft {
 
@@ -122,11 +126,18 @@ QString LoadedLevel::levelFilePath(const QString& gameDir, const QString& stem) 
 
 LoadedLevel::DiskStamp LoadedLevel::StampOf(const QString& path) {
     DiskStamp stamp;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // Only a regular file no larger than a level can be is read: a pipe or
+    // a device put in the level's place must not hold the program.
+    QString why;
+    const int fd = OpenRegularFile(path, RIF_MAX_FILE_SIZE, &why);
+    QFile file;
+    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
         // A file that is there but cannot be read cannot be shown to be the
         // same; only its absence is certain.
-        stamp.exists = QFileInfo::exists(path);
+        stamp.exists = fd >= 0 || errno != ENOENT || QFileInfo::exists(path);
         stamp.size = -1;
         return stamp;
     }
@@ -162,6 +173,31 @@ void LoadedLevel::Load() {
     m_strLevelPath = levelFilePath(m_state.game.strGameDir, m_catalogue.stem(fields.nLevel));
     Release();
     m_pEnvItem = nullptr;
+    m_loadRefusal.clear();
+
+    // What is not a level file at all is refused by name, before anything
+    // is read: a folder, a pipe, a device, a loop of links, a file larger
+    // than any level. The library refuses these too, but cannot say which.
+    {
+        QString why;
+        const int fd = OpenRegularFile(m_strLevelPath, RIF_MAX_FILE_SIZE, &why);
+        if (fd >= 0) {
+            ::close(fd);
+        } else if (errno == ELOOP) {
+            m_loadRefusal = QStringLiteral("it is a loop of symbolic links, not a file");
+        } else if (errno == EINVAL || errno == EFBIG) {
+            m_loadRefusal = why;
+        }
+    }
+    if (!m_loadRefusal.isEmpty()) {
+        m_loadedStamp = DiskStamp{true, -1, QByteArray()};
+        Report(QStringLiteral("ERROR: cannot load the level file '%1': %2")
+                   .arg(m_strLevelPath, m_loadRefusal));
+        m_state.ui->ShowMessage(QStringLiteral("ERROR: Failed to parse Level data!\n%1: %2.")
+                                    .arg(QDir::toNativeSeparators(m_strLevelPath), m_loadRefusal),
+                                MessageIcon::Error);
+        return;
+    }
 
     // Taken before reading, so that a change made while the file is read
     // counts as a change too.

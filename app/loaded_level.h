@@ -134,6 +134,9 @@ public:
     const QString& levelPath() const { return m_strLevelPath; }
     bool isLoaded() const { return m_pRoot != nullptr; }
     bool hasRecord() const { return m_pEnvItem != nullptr; }
+    // Why the last Load refused the file before reading it ("it is a named
+    // pipe, not a file", "it is 4 GiB, more than ..."); empty otherwise.
+    const QString& loadRefusal() const { return m_loadRefusal; }
 
     // The level file of a row: <game dir>Qel_Rifs/<stem>.rif. When that
     // exact path does not exist, a folder and file of the same names in other
@@ -171,6 +174,7 @@ private:
     RifItem* m_pEnvItem = nullptr;
     QString m_strLevelPath;
     DiskStamp m_loadedStamp;  // the file as it was when loaded or last saved
+    QString m_loadRefusal;
 };
 
 }  // namespace gearloft

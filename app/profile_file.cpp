@@ -1,6 +1,7 @@
 #include "app/profile_file.h"
 
 #include "app/debug_output.h"
+#include "app/regular_file.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -277,11 +278,18 @@ bool ProfileFile::Load(const QString& path) {
         return false;
     }
 
-    std::FILE* stream = std::fopen(QFile::encodeName(m_path).constData(), "rb");
-    if (stream == nullptr) {
+    QString why;
+    const int fd = OpenRegularFile(m_path, kMaxFileSize, &why);
+    if (fd < 0) {
         if (errno != ENOENT) {
-            m_readError = QString::fromLocal8Bit(std::strerror(errno));
+            m_readError = why;
         }
+        return false;
+    }
+    std::FILE* stream = ::fdopen(fd, "rb");
+    if (stream == nullptr) {
+        m_readError = QString::fromLocal8Bit(std::strerror(errno));
+        ::close(fd);
         return false;
     }
     if (std::setvbuf(stream, nullptr, _IOFBF, kStreamBufferSize) != 0) {
@@ -294,9 +302,19 @@ bool ProfileFile::Load(const QString& path) {
     std::size_t capacity = 0;
     Section* current = nullptr;
     bool ok = true;
+    qint64 total = 0;
     for (;;) {
         errno = 0;
         const ssize_t length = ::getline(&line, &capacity, stream);
+        // A file that grows while it is read is held to the same limit.
+        total += length > 0 ? length : 0;
+        if (total > kMaxFileSize) {
+            m_readError = QStringLiteral("it grew past the %1 such a file may have")
+                              .arg(SizeText(kMaxFileSize));
+            m_sections.clear();
+            ok = false;
+            break;
+        }
         if (length < 0) {
             if (std::ferror(stream)) {
                 if (errno == ENOMEM) {

@@ -22,10 +22,18 @@ public:
     explicit ProfileFile(const QString& path = QString());
     ~ProfileFile();
     ProfileFile(const ProfileFile&) = delete;
+    // Settings and skin descriptions hold a few dozen lines, well under a
+    // kilobyte. A megabyte is a thousand times that, and reading it costs
+    // little; what lies beyond is not such a file, and its lines would each
+    // become an entry of the store.
+    static constexpr qint64 kMaxFileSize = 1024 * 1024;
     ProfileFile& operator=(const ProfileFile&) = delete;
 
     // Empties the store, remembers a non-empty path and reads the file. False
     // when the file is missing or cannot be read; readError() tells which.
+    // Only a regular file of at most kMaxFileSize bytes is read: a folder, a
+    // pipe, a device or a larger file is refused (and a pipe without waiting
+    // for its writer), leaving the store empty.
     bool Load(const QString& path = QString());
     // Remembers a non-empty path and replaces the file with the whole store.
     bool Save(const QString& path = QString());
@@ -54,7 +62,8 @@ public:
 
     const QString& path() const { return m_path; }
     // Why the last Load failed although the file is there ("Permission
-    // denied"); empty after a successful Load or when the file is missing.
+    // denied", "it is a named pipe, not a file"); empty after a successful
+    // Load or when the file is missing.
     const QString& readError() const { return m_readError; }
 
 private:

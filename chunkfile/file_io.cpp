@@ -68,10 +68,16 @@ unsigned char* ReadWholeFile(const char* path, std::size_t* length) {
         Diagnose("ERROR: LoadRifFile() failed to open file!\n");
         return nullptr;
     }
-    // Sizes are 32-bit throughout the format: a larger file cannot be one.
     std::uint64_t fileSize = 0;
-    if (!os::SizeOf(file, &fileSize) || fileSize == 0 || fileSize > UINT32_MAX) {
+    if (!os::SizeOf(file, &fileSize) || fileSize == 0) {
         Diagnose("ERROR: LoadRifFile() failed to get file size (maybe the file is empty?)\n");
+        os::Close(file);
+        return nullptr;
+    }
+    // Refused before a byte is read or allocated: a sparse file of
+    // gigabytes costs nothing on disk but would cost its size in memory.
+    if (fileSize > RIF_MAX_FILE_SIZE) {
+        Diagnose("ERROR: LoadRifFile() the file is too large to be a RIF!\n");
         os::Close(file);
         return nullptr;
     }

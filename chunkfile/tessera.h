@@ -193,10 +193,19 @@ TESSERA_API void* TESSERA_CALL DecompressRif(const void* container, uint32_t* ou
 /* Files and buffers                                                          */
 /* ------------------------------------------------------------------------ */
 
+/* The largest level file LoadRifFile reads. The game's levels are a few
+ * megabytes; a file beyond this is not one of them, and refusing it before
+ * reading keeps a load's memory bounded: the file's block, and the plain
+ * stream of a container, which a Huffman code can make at most eight times
+ * as long (512 MiB). */
+#define RIF_MAX_FILE_SIZE (64u * 1024u * 1024u)
+
 /* Loads a level file, plain or compressed, into a new tree that the caller
  * frees with DeleteRifItem. The whole file is read; a file shorter than a
- * chunk header, or whose container or root chunk claims more bytes than the
- * file holds, is refused. Null on any failure. */
+ * chunk header or longer than RIF_MAX_FILE_SIZE, anything but a regular file
+ * (a folder, a pipe, a device), or a file whose container or root chunk
+ * claims more bytes than the file holds, is refused. A pipe is refused
+ * without waiting for a writer. Null on any failure. */
 TESSERA_API RifItem* TESSERA_CALL LoadRifFile(const char* path);
 /* Compiles the tree, compresses it and only then replaces the file at path
  * with the container: it is written to a new file in the same folder, flushed

@@ -102,7 +102,7 @@ struct LoadedStream {
 bool LoadStream(const TESSERAEXPORT& lib, FolderNames& folders, const QString& path,
                 Strictness strictness, LoadedStream* loaded, QString* error) {
     QByteArray file;
-    if (!ReadWholeFile(path, &file, error)) {
+    if (!ReadWholeFile(path, RIF_MAX_FILE_SIZE, &file, error)) {
         return false;
     }
     if (static_cast<std::uint64_t>(file.size()) > std::numeric_limits<std::uint32_t>::max()) {
@@ -385,7 +385,11 @@ int RunCodec(const TESSERAEXPORT& lib, const CommandLine& line, bool compress) {
     QString error;
     const QString in =
         operands[0] == QLatin1String("-") ? QStringLiteral("standard input") : operands[0];
-    if (!ReadWholeFile(operands[0], &input, &error)) {
+    // A plain stream to compress may be as long as a 32-bit size allows; a
+    // container to expand is a level file.
+    const qint64 limit =
+        compress ? qint64{std::numeric_limits<std::uint32_t>::max()} : qint64{RIF_MAX_FILE_SIZE};
+    if (!ReadWholeFile(operands[0], limit, &input, &error)) {
         Complain(kProgram, in + QStringLiteral(": ") + error);
         return kExitFailed;
     }

@@ -9,6 +9,7 @@
 #include "platform/process_launcher.h"
 #include "platform/qt_game_file_dialog.h"
 #include "start_up_fakes.h"
+#include "tests/support/hang_guard.h"
 #include "ui/splash_dialog.h"
 
 #include <QAbstractButton>
@@ -29,6 +30,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <functional>
@@ -250,6 +252,86 @@ TEST_F(GearloftAppTest, UnreadableSettingsFileIsReportedOnceAndLeftAsItIs) {
     }
     SetDebugOutputHook(previous, nullptr);
     EXPECT_EQ(dialogRuns, static_cast<int>(cases.size()));
+}
+
+// A settings file that is no settings file: the run goes on with the
+// defaults and never blocks. Bytes that read as lines are taken for what they
+// are (no settings) and the file is written at exit; what cannot be read as a
+// settings file at all is reported and left as it is. A folder is reported
+// when the exit steps cannot write over it. Permission bits are the case of
+// the test above.
+TEST_F(GearloftAppTest, HostileSettingsFilesGiveTheDefaults) {
+    const QString path = settingsPath();
+    // Bytes of every value, NULs among them, no section header, and a last
+    // line of half a megabyte without a line end.
+    QByteArray garbage;
+    for (int i = 0; i < 4096; ++i) {
+        const char c = static_cast<char>((i * 37 + 11) % 256);
+        garbage.append(c == '[' ? '\0' : c);
+    }
+    garbage.append(QByteArray(512 * 1024, 'x'));
+    const QString cannotRead = QStringLiteral(
+        "ERROR: Cannot read the settings file '%1' (%2)!\nGearloft runs with its "
+        "default settings and leaves the file as it is; changes to the settings "
+        "made in this run are not saved.");
+    const struct {
+        const char* name;
+        std::function<void()> make;
+        QString message;  // empty: none
+        bool written;     // the exit steps wrote the settings
+    } cases[] = {
+        {"binary garbage", [&] { WriteFile(path, garbage); }, QString(), true},
+        {"garbage in the settings section",
+         [&] { WriteFile(path, QByteArray("[Settings]\nSplash Screen=\0\xff\x01\r\r\n", 31)); },
+         QString(), true},
+        {"100 MiB",
+         [&] {
+             WriteFile(path, "[Settings]\nSplash Screen=0\n");
+             ASSERT_TRUE(QFile(path).resize(qint64{100} << 20));
+         },
+         cannotRead.arg(path,
+                        QStringLiteral("it is 100 MiB, more than the 1 MiB such a file may have")),
+         false},
+        {"a named pipe without a writer",
+         [&] { ASSERT_EQ(0, ::mkfifo(QFile::encodeName(path).constData(), 0644)); },
+         cannotRead.arg(path, QStringLiteral("it is a named pipe, not a file")), false},
+        {"a folder", [&] { ASSERT_TRUE(QDir().mkpath(path)); },
+         QStringLiteral("ERROR: Failed to save the settings to '%1'!").arg(path), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(path);
+        QDir(path).removeRecursively();
+        c.make();
+        const QFileInfo before(path);
+        ui.messages.clear();
+        splashShown.clear();
+        onDialog = [](AppState& s) { s.settings.SetInt("Settings", "Last Level", 40); };
+        AppState fresh;
+        fresh.programPath = state.programPath;
+        {
+            const testing::HangGuard guard(c.name);
+            EXPECT_EQ(GearloftApp(fresh, services).Run(), 0);
+        }
+        EXPECT_EQ(splashShown, std::vector<std::uint32_t>{2000});  // the default
+        if (c.message.isEmpty()) {
+            EXPECT_TRUE(ui.messages.empty());
+        } else {
+            ASSERT_EQ(ui.messages.size(), 1u);
+            EXPECT_EQ(ui.messages[0].first, c.message);
+            EXPECT_EQ(ui.messages[0].second, MessageIcon::Error);
+        }
+        const QFileInfo after(path);
+        if (c.written) {
+            ProfileFile written;
+            ASSERT_TRUE(written.Load(path));
+            EXPECT_EQ(written.GetInt("Settings", "Last Level", -1), 40);
+        } else {
+            EXPECT_EQ(after.isDir(), before.isDir());
+            EXPECT_EQ(after.size(), before.size());
+            EXPECT_EQ(after.isFile(), before.isFile());
+        }
+    }
 }
 
 TEST_F(GearloftAppTest, SplashFollowsTheSettingAndTheSwitch) {

@@ -3,13 +3,22 @@
 #include "app/level_catalogue.h"
 #include "app/debug_output.h"
 #include "app/profile_file.h"
+#include "tests/support/hang_guard.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSet>
 #include <QStringList>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <functional>
+#include <vector>
 
 namespace gearloft {
 namespace {
@@ -126,6 +135,87 @@ TEST(LevelCatalogueTest, CatalogueFileReplacesRowsAndSkipsWhatCannotBeUsed) {
     EXPECT_EQ(untouched.ApplyOverrideFile(dir.path() + QStringLiteral("/absent.cfg")), 0);
     EXPECT_EQ(untouched.ApplyOverrideFile(dir.path()), 0);
     EXPECT_EQ(untouched.stem(0), builtIn.stem(0));
+}
+
+// Whatever stands at levels.cfg, the built-in rows stay unless it is a
+// catalogue file: binary bytes rename nothing, and what cannot be read as one
+// (too large, a folder, a pipe, no permission) is reported with the reason.
+TEST(LevelCatalogueTest, HostileCatalogueFilesKeepTheBuiltInRows) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.path() + QStringLiteral("/levels.cfg");
+    // Bytes of every value, NULs among them, no section header, and a last
+    // line of half a megabyte without a line end.
+    QByteArray garbage;
+    for (int i = 0; i < 4096; ++i) {
+        const char c = static_cast<char>((i * 37 + 11) % 256);
+        garbage.append(c == '[' ? '\0' : c);
+    }
+    garbage.append(QByteArray(512 * 1024, 'x'));
+    const auto write = [&](const QByteArray& bytes) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+    };
+    struct Case {
+        const char* name;
+        std::function<void()> make;
+        const char* reason;  // null: read, nothing to report
+    };
+    std::vector<Case> cases = {
+        {"binary garbage", [&] { write(garbage); }, nullptr},
+        {"a record of NULs and bytes above 127",
+         [&] { write(QByteArray("[Level 0]\nName=\0\xff\xfe\nStem=\0\0", 26)); }, nullptr},
+        {"100 MiB",
+         [&] {
+             write(QByteArray());
+             ASSERT_TRUE(QFile(path).resize(qint64{100} << 20));
+         },
+         "it is 100 MiB, more than the 1 MiB such a file may have"},
+        {"a folder", [&] { ASSERT_TRUE(QDir().mkpath(path)); }, "it is a folder, not a file"},
+        {"a named pipe without a writer",
+         [&] { ASSERT_EQ(0, ::mkfifo(QFile::encodeName(path).constData(), 0644)); },
+         "it is a named pipe, not a file"},
+    };
+    // Permission bits bind everyone but the superuser, who reads the file
+    // anyway: the case is left out where it would test nothing.
+    if (::geteuid() != 0) {
+        cases.push_back({"no read permission",
+                         [&] {
+                             write("[Level 0]\nName=Hidden\n");
+                             ASSERT_TRUE(QFile(path).setPermissions(QFile::WriteOwner));
+                         },
+                         "Permission denied"});
+    }
+    const LevelCatalogue builtIn;
+    QStringList lines;
+    const DebugOutputHook previous = SetDebugOutputHook(
+        [](const char* message, void* context) {
+            static_cast<QStringList*>(context)->append(QString::fromUtf8(message));
+        },
+        &lines);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(path);
+        QDir(path).removeRecursively();
+        c.make();
+        lines.clear();
+        LevelCatalogue catalogue;
+        {
+            const testing::HangGuard guard(c.name);
+            EXPECT_EQ(catalogue.ApplyOverrideFile(path), 0);
+        }
+        for (int row = 0; row < catalogue.rowCount(); ++row) {
+            EXPECT_EQ(catalogue.displayName(row), builtIn.displayName(row)) << row;
+            EXPECT_EQ(catalogue.stem(row), builtIn.stem(row)) << row;
+        }
+        if (c.reason != nullptr) {
+            EXPECT_EQ(lines, QStringList{QStringLiteral("levels.cfg: cannot read %1 (%2); "
+                                                        "built-in names kept\n")
+                                             .arg(path, QLatin1String(c.reason))});
+        }
+    }
+    SetDebugOutputHook(previous, nullptr);
 }
 
 TEST(LevelCatalogueTest, StemsThatAreNotPlainFileNamesAreRefused) {

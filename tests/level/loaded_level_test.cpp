@@ -5,12 +5,17 @@
 #include "app/debug_output.h"
 #include "app/level_catalogue.h"
 #include "tests/level/level_fixtures.h"
+#include "tests/support/hang_guard.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <functional>
 #include <memory>
@@ -167,6 +172,76 @@ TEST_F(LoadedLevelTest, RecordSizesAndMissingPartsDecideWhetherEditingIsPossible
             EXPECT_EQ(ReadFileBytes(PathOf(0)), file);
         }
     }
+}
+
+// Whatever stands in a level's place that is no level file is refused by
+// name before anything is read: the message names the file and what it is,
+// no level is loaded, and nothing blocks or reads without end (the guard
+// fails the test when a load hangs).
+TEST_F(LoadedLevelTest, WhatIsNoLevelFileIsRefusedByNameWithoutBlocking) {
+    ASSERT_TRUE(QDir().mkpath(dir.path() + QStringLiteral("/Qel_Rifs")));
+    const auto sparse = [](const QString& path, off_t size) {
+        const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT, 0644);
+        ASSERT_GE(fd, 0);
+        EXPECT_EQ(0, ::ftruncate(fd, size));
+        ::close(fd);
+    };
+    const struct {
+        const char* name;
+        std::function<void(const QString&)> make;
+        const char* reason;
+    } cases[] = {
+        {"4 GiB sparse file", [&](const QString& path) { sparse(path, off_t{4} << 30); },
+         "it is 4 GiB, more than the 64 MiB such a file may have"},
+        {"100 MiB sparse file", [&](const QString& path) { sparse(path, off_t{100} << 20); },
+         "it is 100 MiB, more than the 64 MiB such a file may have"},
+        {"named pipe without a writer",
+         [](const QString& path) {
+             ASSERT_EQ(0, ::mkfifo(QFile::encodeName(path).constData(), 0644));
+         },
+         "it is a named pipe, not a file"},
+        {"character device without end",
+         [](const QString& path) { ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), path)); },
+         "it is a character device, not a file"},
+        {"loop of symbolic links",
+         [](const QString& path) { ASSERT_TRUE(QFile::link(path, path)); },
+         "it is a loop of symbolic links, not a file"},
+        {"a folder", [](const QString& path) { ASSERT_TRUE(QDir().mkpath(path)); },
+         "it is a folder, not a file"},
+    };
+    QByteArrayList lines;
+    const DebugOutputHook previous = SetDebugOutputHook(
+        [](const char* line, void* context) {
+            static_cast<QByteArrayList*>(context)->append(line);
+        },
+        &lines);
+    int row = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = PathOf(row);
+        c.make(path);
+        ui.messages.clear();
+        lines.clear();
+        LoadedLevel level(state, catalogue, view, spinCount);
+        view.controls.nLevel = row++;
+        {
+            const testing::HangGuard guard(c.name);
+            level.Load();
+        }
+        EXPECT_FALSE(level.isLoaded());
+        EXPECT_FALSE(view.editingEnabled);
+        EXPECT_EQ(level.loadRefusal(), QLatin1String(c.reason));
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_EQ(ui.messages[0].text, QStringLiteral("ERROR: Failed to parse Level data!\n%1: %2.")
+                                           .arg(path, QLatin1String(c.reason)));
+        EXPECT_EQ(ui.messages[0].icon, MessageIcon::Error);
+        EXPECT_EQ(lines, QByteArrayList{"ERROR: cannot load the level file '" +
+                                        QFile::encodeName(path) + "': " + c.reason + "\n"});
+        EXPECT_EQ(view.busyDepth, 0);
+        // Nothing is loaded, so there is nothing to save over it.
+        EXPECT_FALSE(level.Save());
+    }
+    SetDebugOutputHook(previous, nullptr);
 }
 
 TEST_F(LoadedLevelTest, FailedLoadLeavesNoLevelAndRowOutsideCatalogueOnlyBeeps) {

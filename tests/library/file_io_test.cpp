@@ -20,6 +20,7 @@
 
 #include "chunkfile/allocator.h"
 #include "fixtures.h"
+#include "tests/support/hang_guard.h"
 
 namespace tessera_test {
 namespace {
@@ -28,6 +29,7 @@ const char kOpenLine[] = "ERROR: LoadRifFile() failed to open file!\n";
 const char kEmptyLine[] =
     "ERROR: LoadRifFile() failed to get file size (maybe the file is empty?)\n";
 const char kShortLine[] = "ERROR: LoadRifFile() the file is too short to hold a RIF!\n";
+const char kLargeLine[] = "ERROR: LoadRifFile() the file is too large to be a RIF!\n";
 const char kParseLine[] = "WARNING: ParseRif() the buffer does not contain a valid REBINFF2 item\n";
 const char kCompileLine[] = "ERROR: SaveRifFile() failed to compile RIF\n";
 const char kCompressLine[] = "ERROR: SaveRifFile() failed to compress RIF!\n";
@@ -177,6 +179,46 @@ TEST_F(FileIo, LoadRifFileRefusesWhatIsNoLevel) {
         }
         // The same bytes through LoadRif: refused without reading past them.
         EXPECT_EQ(nullptr, LoadExact(c.bytes));
+    }
+}
+
+// What stands in a level's place may be no level file at all: each is
+// refused before a byte is read, and none may block (a pipe without a
+// writer, a device that never ends) or cost its size in memory (a sparse
+// file of gigabytes). The refusal of each kind does not depend on the
+// file's first bytes, so zeros stand for every content.
+TEST_F(FileIo, LoadRifFileRefusesWhatIsNoLevelFileWithoutReadingIt) {
+    const auto sparse = [&](const char* name, off_t size) {
+        const std::string path = dir.File(name);
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        EXPECT_GE(fd, 0);
+        EXPECT_EQ(0, ::ftruncate(fd, size));
+        ::close(fd);
+        return path;
+    };
+    const auto link = [&](const char* target, const char* name) {
+        const std::string path = dir.File(name);
+        EXPECT_EQ(0, ::symlink(target, path.c_str()));
+        return path;
+    };
+    EXPECT_EQ(0, ::mkfifo(dir.File("pipe.rif").c_str(), 0644));
+    const struct {
+        const char* name;
+        std::string path;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {"4 GiB sparse file", sparse("huge.rif", off_t{4} << 30), {kLargeLine}},
+        {"just over the limit", sparse("over.rif", off_t{RIF_MAX_FILE_SIZE} + 1), {kLargeLine}},
+        {"named pipe without a writer", dir.File("pipe.rif"), {kOpenLine}},
+        {"character device without end", link("/dev/zero", "zero.rif"), {kOpenLine}},
+        {"loop of symbolic links", link("loop.rif", "loop.rif"), {kOpenLine}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const gearloft::testing::HangGuard guard(c.name);
+        CapturedLines lines;
+        EXPECT_EQ(nullptr, LoadRifFile(c.path.c_str()));
+        EXPECT_EQ(c.lines, lines.lines());
     }
 }
 

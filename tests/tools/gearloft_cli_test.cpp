@@ -18,6 +18,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <map>
 
 namespace gearloft::testing {
@@ -194,6 +197,49 @@ TEST_F(GearloftCliTest, AFailingLevelIsReportedAndTheOthersAreDone) {
     for (const int row : {0, 44, 58}) {
         EXPECT_EQ(WordAt(ReadRecord(PathOf(row)), 16) & 0x08u, 0x08u) << row;
     }
+}
+
+// A level whose file is no level file is refused by name, and the batch
+// goes on: nothing blocks on a pipe or reads an endless device (the runner's
+// deadline fails a run that hangs).
+TEST_F(GearloftCliTest, ALevelThatIsNoFileIsRefusedByName) {
+    const struct {
+        int row;
+        const char* reason;
+    } cases[] = {{1, "it is 4 GiB, more than the 64 MiB such a file may have"},
+                 {2, "it is a named pipe, not a file"},
+                 {3, "it is a character device, not a file"},
+                 {4, "it is a loop of symbolic links, not a file"}};
+    for (const auto& c : cases) {
+        ASSERT_TRUE(QFile::remove(PathOf(c.row)));
+    }
+    QFile huge(PathOf(1));
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(huge.resize(qint64{4} << 30));
+    huge.close();
+    ASSERT_EQ(0, ::mkfifo(QFile::encodeName(PathOf(2)).constData(), 0644));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), PathOf(3)));
+    ASSERT_TRUE(QFile::link(PathOf(4), PathOf(4)));
+
+    const ProgramRun list = Cli({"list", "--json"});
+    EXPECT_EQ(list.exitCode, 0);
+    const QJsonArray levels = QJsonDocument::fromJson(list.out).array();
+    ASSERT_EQ(levels.size(), catalogue.rowCount());
+    for (const auto& c : cases) {
+        EXPECT_EQ(levels[c.row].toObject().value("state").toString(), "unreadable") << c.row;
+    }
+
+    const ProgramRun set = Cli({"set", "0", "1", "2", "3", "4", "--disk", "on"});
+    EXPECT_EQ(set.exitCode, 1);
+    for (const auto& c : cases) {
+        EXPECT_TRUE(set.err.contains(QStringLiteral("%1 (row %2): unreadable: %3")
+                                         .arg(PathOf(c.row))
+                                         .arg(c.row)
+                                         .arg(QLatin1String(c.reason))
+                                         .toUtf8()))
+            << set.err.toStdString();
+    }
+    EXPECT_EQ(WordAt(ReadRecord(PathOf(0)), 16) & 0x04u, 0x04u);  // the good level is done
 }
 
 TEST_F(GearloftCliTest, ListShowsEveryRowsState) {

@@ -13,6 +13,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <random>
 
 namespace gearloft::testing {
@@ -354,6 +357,47 @@ TEST_F(TesseraToolTest, CheckNamesTheKindOfDamage) {
                                                   {"error", QJsonValue()}}));
     EXPECT_EQ(reports[2].toObject().value("ok").toBool(true), false);
     EXPECT_TRUE(reports[2].toObject().value("error").toString().startsWith("file too short"));
+}
+
+// What is no level file is refused by name before it is read: a pipe
+// without a writer and an endless device do not hold the program (the
+// runner's deadline fails a run that hangs), a sparse file of gigabytes is
+// not read into memory. Standard input is read up to the same limit.
+TEST_F(TesseraToolTest, WhatIsNoLevelFileIsRefusedByName) {
+    const QString huge = Write("huge.rif", QByteArray());
+    ASSERT_TRUE(QFile(huge).resize(qint64{4} << 30));
+    const QString pipe = PathOf("pipe.rif");
+    ASSERT_EQ(0, ::mkfifo(QFile::encodeName(pipe).constData(), 0644));
+    const QString zero = PathOf("zero.rif");
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), zero));
+    const QString folder = PathOf("folder.rif");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const struct {
+        const char* name;
+        QString path;
+        const char* reason;
+    } cases[] = {
+        {"4 GiB sparse file", huge, "it is 4 GiB, more than the 64 MiB such a file may have"},
+        {"named pipe without a writer", pipe, "it is a named pipe, not a file"},
+        {"character device without end", zero, "it is a character device, not a file"},
+        {"a folder", folder, "it is a folder, not a file"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const char* command : {"check", "tree", "decompress"}) {
+            SCOPED_TRACE(command);
+            QStringList arguments{QLatin1String(command), c.path};
+            if (QByteArray(command) == "decompress") {
+                arguments << PathOf("out.plain");
+            }
+            const ProgramRun run = RunProgram(kTessera, arguments);
+            EXPECT_EQ(run.exitCode, 1);
+            EXPECT_TRUE((run.out + run.err).contains(c.reason))
+                << run.out.toStdString() << run.err.toStdString();
+            EXPECT_TRUE((run.out + run.err).contains(c.path.toUtf8())) << run.err.toStdString();
+        }
+    }
+    EXPECT_FALSE(QFile::exists(PathOf("out.plain")));
 }
 
 TEST_F(TesseraToolTest, ExitStatusesAndHelp) {

@@ -1,5 +1,6 @@
 #include "tools/cli/cli_io.h"
 
+#include "app/regular_file.h"
 #include "chunkfile/file_io.h"
 
 #include <QFile>
@@ -33,23 +34,47 @@ bool WriteStandardOutput(const QByteArray& bytes) {
     return std::fwrite(bytes.constData(), 1, size, stdout) == size && std::fflush(stdout) == 0;
 }
 
-bool ReadWholeFile(const QString& path, QByteArray* bytes, QString* error) {
+bool ReadWholeFile(const QString& path, qint64 maxBytes, QByteArray* bytes, QString* error) {
     QFile file;
     bool opened = false;
     if (path == QLatin1String("-")) {
         opened = file.open(stdin, QIODevice::ReadOnly);
     } else {
-        file.setFileName(path);
-        opened = file.open(QIODevice::ReadOnly);
+        QString why;
+        const int fd = OpenRegularFile(path, maxBytes, &why);
+        if (fd < 0) {
+            *error = QStringLiteral("cannot open: %1").arg(why);
+            return false;
+        }
+        opened = file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+        if (!opened) {
+            ::close(fd);
+        }
     }
     if (!opened) {
         *error = QStringLiteral("cannot open: %1").arg(file.errorString());
         return false;
     }
-    *bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        *error = QStringLiteral("cannot read: %1").arg(file.errorString());
-        return false;
+    // Read in pieces, so that a stream without end stops at the limit
+    // rather than at the end of memory.
+    constexpr qint64 kPiece = 1 << 20;
+    bytes->clear();
+    for (;;) {
+        const QByteArray piece = file.read(kPiece);
+        if (file.error() != QFileDevice::NoError) {
+            *error = QStringLiteral("cannot read: %1").arg(file.errorString());
+            return false;
+        }
+        if (piece.isEmpty()) {
+            break;
+        }
+        if (bytes->size() + piece.size() > maxBytes) {
+            bytes->clear();
+            *error = QStringLiteral("cannot read: more than the %1 such a file may have")
+                         .arg(SizeText(maxBytes));
+            return false;
+        }
+        bytes->append(piece);
     }
     return true;
 }

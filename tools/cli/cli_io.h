@@ -21,9 +21,11 @@ int UsageError(const QString& program, const QString& text);
 void Print(const QString& text);
 bool WriteStandardOutput(const QByteArray& bytes);
 
-// Reads the whole file ("-": standard input). False, with the reason in
-// *error, when it cannot be opened or read.
-bool ReadWholeFile(const QString& path, QByteArray* bytes, QString* error);
+// Reads the whole file ("-": standard input) of at most maxBytes. False, with
+// the reason in *error, when it cannot be opened or read, is larger, or is
+// not a regular file: a folder, a device or a named pipe is refused without
+// waiting for it (standard input may be a pipe, and is read up to the limit).
+bool ReadWholeFile(const QString& path, qint64 maxBytes, QByteArray* bytes, QString* error);
 // Writes the bytes to the file ("-": standard output). A file is replaced
 // only once every byte is on disk: a failure leaves the old one as it was,
 // and a kill leaves at most one hidden temporary file, which the next write

@@ -1,6 +1,7 @@
 #include "tools/cli/level_batch.h"
 
 #include "app/loaded_level.h"
+#include "app/regular_file.h"
 #include "app/user_interaction.h"
 
 #include <QFile>
@@ -8,8 +9,11 @@
 #include <QThread>
 #include <QThreadPool>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <map>
 
 namespace gearloft::cli {
@@ -56,14 +60,14 @@ public:
 };
 
 LevelState StateOfMissingLoad(const QString& path) {
-    const QFileInfo info(path);
-    if (!info.exists()) {
-        return LevelState::kMissing;
+    // Opened without waiting, as the load did: a pipe in the level's place
+    // must not hold the batch.
+    QString why;
+    const int fd = OpenRegularFile(path, RIF_MAX_FILE_SIZE, &why);
+    if (fd < 0) {
+        return errno == ENOENT ? LevelState::kMissing : LevelState::kUnreadable;
     }
-    QFile file(path);
-    if (info.isDir() || !file.open(QIODevice::ReadOnly)) {
-        return LevelState::kUnreadable;
-    }
+    ::close(fd);
     return LevelState::kNotChunkFile;
 }
 
@@ -104,6 +108,9 @@ void DoLevel(const LevelBatch& batch, const EquipmentChange* change, LevelResult
     if (result.state != LevelState::kOk) {
         result.failed = true;
         result.error = LevelStateText(result.state);
+        if (!level.loadRefusal().isEmpty()) {
+            result.error += QStringLiteral(": ") + level.loadRefusal();
+        }
         return;
     }
 
