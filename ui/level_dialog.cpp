@@ -39,7 +39,28 @@ LevelDialog::LevelDialog(AppState& state, std::unique_ptr<SpearCount> count, QWi
 }
 
 LevelDialog::~LevelDialog() {
+    m_stopPreread = true;
+    FinishSkinPreread();
     StorePlacementAndRelease();
+}
+
+void LevelDialog::StartSkinPreread() {
+    m_prereadDescriptions = std::make_unique<SkinDescriptionCache>();
+    m_skinPreread =
+        std::thread([folders = m_state.skinFolders, cache = m_prereadDescriptions.get(),
+                     stop = &m_stopPreread] { ScanSkins(folders, QString(), cache, stop); });
+}
+
+void LevelDialog::FinishSkinPreread() {
+    if (m_skinPreread.joinable()) {
+        m_skinPreread.join();
+    }
+    if (m_prereadDescriptions != nullptr) {
+        // Whatever changed since is read again: the cache knows each file by
+        // its identity and times.
+        m_skinDescriptions = std::move(*m_prereadDescriptions);
+        m_prereadDescriptions.reset();
+    }
 }
 
 void LevelDialog::InitializeLevel(QComboBox* levelList, const Commands& commands) {
@@ -138,6 +159,9 @@ void LevelDialog::showEvent(QShowEvent* event) {
     if (first && testAttribute(Qt::WA_Moved)) {
         PlaceAtStoredPosition();
     }
+    if (first) {
+        StartSkinPreread();
+    }
 }
 
 void LevelDialog::ShowAbout() {
@@ -171,6 +195,7 @@ void LevelDialog::ShowContextMenu(const QPoint& globalPos) {
     if (m_menu) {
         m_menu->close();
     }
+    FinishSkinPreread();
     const SkinMenuContents contents =
         ScanSkins(m_state.skinFolders, m_state.skinName, &m_skinDescriptions);
     m_state.skinFiles[0].clear();

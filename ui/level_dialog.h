@@ -16,7 +16,9 @@
 #include <QDialog>
 #include <QPointer>
 
+#include <atomic>
 #include <memory>
+#include <thread>
 #include <vector>
 
 class QAbstractButton;
@@ -108,6 +110,8 @@ private:
     void PostLoad();
     void PlaceAtStoredPosition();
     void StorePlacementAndRelease();
+    void StartSkinPreread();
+    void FinishSkinPreread();
 
     AppState& m_state;
     LevelCatalogue m_catalogue;
@@ -116,6 +120,12 @@ private:
     QComboBox* m_levelList = nullptr;
     QPointer<QMenu> m_menu;
     SkinDescriptionCache m_skinDescriptions;
+    // The skin descriptions are read once in the background when the window
+    // first shows, so that the menu opens at once even over a folder of
+    // thousands; the first opening waits for that reading and takes it over.
+    std::thread m_skinPreread;
+    std::atomic<bool> m_stopPreread{false};
+    std::unique_ptr<SkinDescriptionCache> m_prereadDescriptions;
 
     std::vector<std::unique_ptr<WaitCursor>> m_waitCursors;
     bool m_shown = false;

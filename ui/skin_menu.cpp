@@ -89,14 +89,15 @@ QString SkinDescriptionCache::ListedName(const QString& path) {
 }
 
 SkinMenuContents ScanSkins(const QStringList& folders, const QString& activeName,
-                           SkinDescriptionCache* cache) {
+                           SkinDescriptionCache* cache, const std::atomic<bool>* stop) {
     SkinMenuContents contents;
     std::set<QString> seen;
     for (const QString& folder : folders) {
         const QDir dir(folder);
         const QStringList names = DescriptionFilesIn(folder);
         for (const QString& name : names) {
-            if (contents.skins.size() == kMaxListedSkins) {
+            if (contents.skins.size() == kMaxListedSkins ||
+                (stop != nullptr && stop->load(std::memory_order_relaxed))) {
                 return contents;
             }
             if (!seen.insert(name).second) {

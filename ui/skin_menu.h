@@ -2,6 +2,8 @@
 // listed by file name so that the menu is the same on every file system.
 #pragma once
 
+#include <atomic>
+
 #include <QHash>
 #include <QString>
 #include <QStringList>
@@ -62,8 +64,10 @@ private:
 // "Skin" setting would name the earlier one). A file that cannot be read, is
 // not a skin or has no name is skipped. The last listed skin whose name
 // equals activeName (without case) is marked. With a cache, files unchanged
-// since it last saw them are not read again.
+// since it last saw them are not read again. A set stop flag ends the scan
+// early, with what it has.
 SkinMenuContents ScanSkins(const QStringList& folders, const QString& activeName,
-                           SkinDescriptionCache* cache = nullptr);
+                           SkinDescriptionCache* cache = nullptr,
+                           const std::atomic<bool>* stop = nullptr);
 
 }  // namespace gearloft
