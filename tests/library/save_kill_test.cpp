@@ -4,19 +4,17 @@
 // show the reader a mixed or partial file. Both ways of making the temporary
 // file are tried: unnamed until the end, and named and locked from the start.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <random>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "chunkfile/file_io.h"
 #include "fixtures.h"
+#include "tests/support/kill_loop.h"
 
 namespace tessera_test {
 namespace {
@@ -40,26 +38,14 @@ RifItem* MakeVersion(int version) {
     return root;
 }
 
-// Saves the two versions in turn until killed, or count times; exits 1 when
-// a save fails.
-[[noreturn]] void SaveInTurn(const std::string& path, int first, int count) {
-    Tree versions[2] = {Tree(MakeVersion(0)), Tree(MakeVersion(1))};
-    for (int i = 0; count < 0 || i < count; ++i) {
-        if (SaveRifFile(versions[(first + i) % 2].get(), path.c_str()) == 0) {
-            _exit(1);
-        }
-    }
-    _exit(0);
-}
-
 class InterruptedSave : public ::testing::TestWithParam<bool> {
 protected:
     void SetUp() override {
         ASSERT_FALSE(dir.path().empty());
         tessera::SetUnnamedTemporaryFiles(GetParam());
         for (int v = 0; v < 2; ++v) {
-            Tree tree(MakeVersion(v));
-            ASSERT_NE(0, SaveRifFile(tree.get(), level.c_str()));
+            trees[v].reset(MakeVersion(v));
+            ASSERT_NE(0, SaveRifFile(trees[v].get(), level.c_str()));
             versions[v] = ReadFile(level);
             ASSERT_FALSE(versions[v].empty());
         }
@@ -67,6 +53,8 @@ protected:
     }
     void TearDown() override { tessera::SetUnnamedTemporaryFiles(true); }
 
+    // Saves version i % 2.
+    bool Save(int i) const { return SaveRifFile(trees[i % 2].get(), level.c_str()) != 0; }
     bool IsOneVersion(const Bytes& bytes) const {
         return bytes == versions[0] || bytes == versions[1];
     }
@@ -78,89 +66,47 @@ protected:
 
     TempDir dir;
     std::string level = dir.File("level.rif");
+    Tree trees[2];
     Bytes versions[2];
 };
 
 TEST_P(InterruptedSave, AKilledSaveLeavesOneVersionAndAtMostOneTemporaryFile) {
-    std::mt19937 random(GetParam() ? 18 : 81);
-    // Up to about two saves' time, so that kills land in every step.
-    const auto start = std::chrono::steady_clock::now();
-    {
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            SaveInTurn(level, 0, 4);
-        }
-        int status = 0;
-        ASSERT_EQ(child, waitpid(child, &status, 0));
-        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
-    const auto saveMicros =
-        std::max<long>(200, static_cast<long>(std::chrono::duration_cast<std::chrono::microseconds>(
-                                                  std::chrono::steady_clock::now() - start)
-                                                  .count() /
-                                              4));
-    std::uniform_int_distribution<long> delay(0, 2 * saveMicros);
+    const auto save = [this](int i) { return Save(i); };
+    const std::chrono::microseconds oneSave = gearloft::testing::TimeOfOneSave(save);
+    ASSERT_GT(oneSave.count(), 0) << "the saves to time failed";
 
-    int kills = 0;
+    // Up to about two saves' time, so that kills land in every step.
     int leftBehind = 0;
-    for (int round = 0; round < 200; ++round) {
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            SaveInTurn(level, round % 2, -1);
-        }
-        std::this_thread::sleep_for(std::chrono::microseconds(delay(random)));
-        kill(child, SIGKILL);
-        int status = 0;
-        ASSERT_EQ(child, waitpid(child, &status, 0));
-        if (WIFSIGNALED(status)) {
-            ++kills;
-        }
-        ASSERT_TRUE(IsOneVersion(ReadFile(level))) << "after kill " << round;
-        const std::vector<std::string> left = Temporaries();
-        ASSERT_LE(left.size(), 1u) << "after kill " << round << ": " << left.front();
-        leftBehind += left.empty() ? 0 : 1;
+    const int kills = gearloft::testing::KillSaversAtRandom(
+        save, 200, 2 * oneSave, GetParam() ? 18 : 81, [&](int round) {
+            ASSERT_TRUE(IsOneVersion(ReadFile(level))) << "after kill " << round;
+            const std::vector<std::string> left = Temporaries();
+            ASSERT_LE(left.size(), 1u) << "after kill " << round << ": " << left.front();
+            leftBehind += left.empty() ? 0 : 1;
+        });
+    if (HasFatalFailure()) {
+        return;
     }
     RecordProperty("kills", kills);
     RecordProperty("kills_leaving_a_temporary_file", leftBehind);
     std::printf("%d kills, %d left a temporary file until the next save\n", kills, leftBehind);
 
     // The next save that finishes removes what the last kill left.
-    Tree tree(MakeVersion(0));
-    ASSERT_NE(0, SaveRifFile(tree.get(), level.c_str()));
+    ASSERT_TRUE(Save(0));
     EXPECT_EQ(versions[0], ReadFile(level));
     EXPECT_EQ(std::vector<std::string>{}, Temporaries());
 }
 
 TEST_P(InterruptedSave, TwoWritersAndAReaderSeeOnlyWholeVersions) {
-    pid_t writers[2];
-    for (int w = 0; w < 2; ++w) {
-        writers[w] = fork();
-        ASSERT_GE(writers[w], 0);
-        if (writers[w] == 0) {
-            SaveInTurn(level, w, 60);
-        }
-    }
-    int reads = 0;
-    int running = 2;
-    while (running > 0) {
-        const Bytes bytes = ReadFile(level);
-        ASSERT_TRUE(IsOneVersion(bytes)) << "read " << reads << " saw " << bytes.size() << " bytes";
-        Tree loaded(LoadRifFile(level.c_str()));
-        ASSERT_TRUE(loaded) << "read " << reads;
-        ++reads;
-        for (pid_t& writer : writers) {
-            int status = 0;
-            if (writer > 0 && waitpid(writer, &status, WNOHANG) == writer) {
-                // A save that failed, for instance because another writer's
-                // cleaning took its temporary file, fails the test.
-                EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-                writer = 0;
-                --running;
-            }
-        }
-    }
+    const int reads = gearloft::testing::ReadWhileTwoSave(
+        [this](int i) { return Save(i); }, 60,
+        [&](int read) {
+            const Bytes bytes = ReadFile(level);
+            ASSERT_TRUE(IsOneVersion(bytes))
+                << "read " << read << " saw " << bytes.size() << " bytes";
+            Tree loaded(LoadRifFile(level.c_str()));
+            ASSERT_TRUE(loaded) << "read " << read;
+        });
     std::printf("%d reads\n", reads);
     EXPECT_TRUE(IsOneVersion(ReadFile(level)));
     EXPECT_EQ(std::vector<std::string>{}, Temporaries());

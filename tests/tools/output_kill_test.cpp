@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "chunkfile/file_io.h"
+#include "tests/support/kill_loop.h"
 #include "tests/tools/tool_runner.h"
 #include "tools/cli/cli_io.h"
 
@@ -17,15 +18,12 @@
 #include <QTemporaryDir>
 
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/file.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <random>
-#include <thread>
 
 namespace {
 
@@ -46,19 +44,6 @@ QByteArray Contents(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// Writes the two versions in turn until killed, or count times; exits 1 when
-// a write fails.
-[[noreturn]] void WriteInTurn(const QString& path, const QByteArray* versions, int first,
-                              int count) {
-    QString error;
-    for (int i = 0; count < 0 || i < count; ++i) {
-        if (!gearloft::cli::WriteWholeFile(path, versions[(first + i) % 2], &error)) {
-            _exit(1);
-        }
-    }
-    _exit(0);
-}
-
 class KilledOutput : public ::testing::TestWithParam<bool> {
 protected:
     void SetUp() override {
@@ -67,6 +52,11 @@ protected:
     }
     void TearDown() override { tessera::SetUnnamedTemporaryFiles(true); }
 
+    // Writes version i % 2.
+    bool Write(int i) const {
+        QString error;
+        return gearloft::cli::WriteWholeFile(output, versions[i % 2], &error);
+    }
     QStringList Temporaries() const {
         QStringList names = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System);
         names.removeAll(QStringLiteral("out.bin"));
@@ -79,48 +69,27 @@ protected:
 };
 
 TEST_P(KilledOutput, LeavesOneVersionOrNoneAndAtMostOneTemporaryFile) {
-    // The time of one write, so that kills land in every step of one.
-    const auto start = std::chrono::steady_clock::now();
-    {
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            WriteInTurn(output, versions, 0, 4);
-        }
-        int status = 0;
-        ASSERT_EQ(child, waitpid(child, &status, 0));
-        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
-    const long writeMicros =
-        std::max<long>(200, static_cast<long>(std::chrono::duration_cast<std::chrono::microseconds>(
-                                                  std::chrono::steady_clock::now() - start)
-                                                  .count() /
-                                              4));
+    const auto write = [this](int i) { return Write(i); };
+    const std::chrono::microseconds oneWrite = gearloft::testing::TimeOfOneSave(write);
+    ASSERT_GT(oneWrite.count(), 0) << "the writes to time failed";
     ASSERT_TRUE(QFile::remove(output));
-    std::mt19937 random(GetParam() ? 18 : 81);
-    std::uniform_int_distribution<long> delay(0, 3 * writeMicros);
 
-    int kills = 0;
+    // Up to about three writes' time, so that kills land in every step of one.
     int leftBehind = 0;
-    for (int round = 0; round < 100; ++round) {
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            WriteInTurn(output, versions, round % 2, -1);
-        }
-        std::this_thread::sleep_for(std::chrono::microseconds(delay(random)));
-        kill(child, SIGKILL);
-        int status = 0;
-        ASSERT_EQ(child, waitpid(child, &status, 0));
-        kills += WIFSIGNALED(status) ? 1 : 0;
-        if (QFile::exists(output)) {
-            const QByteArray bytes = Contents(output);
-            ASSERT_TRUE(bytes == versions[0] || bytes == versions[1])
-                << "after kill " << round << ": " << bytes.size() << " bytes";
-        }
-        const QStringList left = Temporaries();
-        ASSERT_LE(left.size(), 1) << "after kill " << round << ": " << qPrintable(left.join(' '));
-        leftBehind += left.isEmpty() ? 0 : 1;
+    const int kills = gearloft::testing::KillSaversAtRandom(
+        write, 100, 3 * oneWrite, GetParam() ? 18 : 81, [&](int round) {
+            if (QFile::exists(output)) {
+                const QByteArray bytes = Contents(output);
+                ASSERT_TRUE(bytes == versions[0] || bytes == versions[1])
+                    << "after kill " << round << ": " << bytes.size() << " bytes";
+            }
+            const QStringList left = Temporaries();
+            ASSERT_LE(left.size(), 1)
+                << "after kill " << round << ": " << qPrintable(left.join(' '));
+            leftBehind += left.isEmpty() ? 0 : 1;
+        });
+    if (HasFatalFailure()) {
+        return;
     }
     std::printf("%d kills, %d left a temporary file until the next write\n", kills, leftBehind);
     EXPECT_GT(kills, 50);
