@@ -39,10 +39,14 @@ void* CompressContainer(const void* data, std::uint32_t size, std::uint32_t* out
 // message). Never reads past 316 + dwStreamSize.
 void* DecompressContainer(const void* container, std::size_t available, std::uint32_t* outSize);
 
-// Streams of at least this many bytes are decoded in two interleaved lanes
-// (the result is the same either way). Tests lower it to reach the lane
-// paths with small inputs, or raise it to SIZE_MAX to decode sequentially.
+// Streams of at least this many bytes are decoded in interleaved lanes, two
+// or, for longer streams, three (the result is the same either way). Tests
+// lower it to reach the lane paths with small inputs, or raise it to
+// SIZE_MAX to decode sequentially.
 constexpr std::size_t kDefaultLaneThreshold = 16 * 1024;
 void SetLaneThreshold(std::size_t streamBytes);
+// Test hook: the number of lanes, 2 or 3, for every stream the threshold
+// lets through; 0 (or any other number) chooses by the stream's size.
+void SetLaneCount(unsigned lanes);
 
 }  // namespace tessera

@@ -324,55 +324,69 @@ Outcome DecodeSequential(const Tables& tables, const std::uint8_t* stream, std::
 }
 
 // ---------------------------------------------------------------------------
-// Two lanes
+// Lanes
 // ---------------------------------------------------------------------------
 //
 // One look-up depends on the one before (its length is the next shift), so
-// a single stream is bound by the latency of mask, load and shift. Two
-// decoders over different halves of the stream have no chain between them,
-// and one loop that steps both runs them side by side.
+// a single stream is bound by the latency of mask, load and shift. Two or
+// three decoders over different parts of the stream have no chain between
+// them, and one loop that steps them all runs them side by side.
 //
-// The second lane starts in the middle of the stream at a bit that need not
-// begin a code. Canonical codes resynchronise: started anywhere, a decoder
-// soon falls onto the true code boundaries. So the second lane first decodes
-// a few symbols one at a time and records where each begins; once the first
-// lane, decoding from bit 0, reaches a position the second lane recorded,
-// every symbol the second lane gave from there is a true one. The second
-// lane writes at an estimate of its place in the output, a little beyond the
-// share its bits suggest, and its true symbols are moved down beside the
-// first lane's once both are done; the rest of the stream is decoded from
-// where the second lane stopped, by the same fast loop and exact path as
-// ever.
+// Every lane but the first starts at a bit that need not begin a code.
+// Canonical codes resynchronise: started anywhere, a decoder soon falls onto
+// the true code boundaries. So such a lane first decodes a few symbols one
+// at a time and records where each begins; once the lane before it,
+// decoding from a true boundary, reaches a position the lane recorded, every
+// symbol the lane gave from there is a true one. Each lane writes at an
+// estimate of its place in the output, a little beyond the share its bits
+// suggest, and runs until it reaches the next lane's start or fills its part
+// of the output. Once all are done, the lanes are joined in order: the true
+// symbols of each are moved down beside those before them, a lane that
+// stopped short is taken on from where it stopped, and the rest of the
+// stream is decoded from where the last lane joined stopped, by the same
+// fast loop and exact path as ever.
 //
 // Nothing the lanes do is reported. Whenever they cannot prove the result
-// (the lanes never met, an estimate ran out of room, a code without a
-// symbol before the meeting point), the whole stream is decoded again from
-// bit 0 by the sequential path, so the output, status and messages are
-// always those of the sequential decoder.
+// (a lane never met the next, a code without a symbol before the meeting
+// point), the whole stream is decoded again from bit 0 by the sequential
+// path, so the output, status and messages are always those of the
+// sequential decoder.
 
-// Symbols the second lane decodes one at a time to find the boundaries, at
+// Symbols each later lane decodes one at a time to find the boundaries, at
 // most.
 constexpr unsigned kSyncSymbols = 192;
-// Bits the first lane's fast loop stops short of the split, to be covered
-// one symbol at a time up to the recorded boundaries.
+// Bits each lane's fast loop stops short of the next lane's start, to be
+// covered one symbol at a time up to the recorded boundaries.
 constexpr std::uint64_t kSyncApproach = 64;
-// How far before the split the probes start (odd numbers of bits).
+// How far before a lane's start the probes start (odd numbers of bits).
 constexpr std::uint64_t kProbeDistances[] = {203, 389, 601, 797};
+// Streams of at least this many bytes take three lanes, shorter ones two:
+// below it, the boundaries a third lane must find cost more than it gains.
+constexpr std::size_t kThreeLaneBytes = 48 * 1024;
 
 std::atomic<std::size_t> laneThreshold{kDefaultLaneThreshold};
+std::atomic<unsigned> laneCount{0};
 
 struct Lane {
     const std::uint8_t* in;
     std::uint64_t bitbuf;
     unsigned bitsLeft;
     std::uint8_t* out;
+    // The lane's fast loop needs eight input bytes before inEnd and a margin
+    // of output before outEnd.
+    const std::uint8_t* inEnd;
+    const std::uint8_t* outEnd;
+    // The last entry looked up; 0 for a code without a symbol, which stops
+    // the lane.
+    std::uint64_t entry;
 };
 
 // A lane at bit position of the stream (which holds a byte there).
-Lane StartLane(const std::uint8_t* stream, std::uint64_t position, std::uint8_t* out) {
+Lane StartLane(const std::uint8_t* stream, std::uint64_t position, std::uint8_t* out,
+               const std::uint8_t* inEnd, const std::uint8_t* outEnd) {
     const std::uint8_t* in = stream + position / 8;
     const auto skip = static_cast<unsigned>(position % 8);
-    return {in + 1, std::uint64_t{*in} >> skip, 8 - skip, out};
+    return {in + 1, std::uint64_t{*in} >> skip, 8 - skip, out, inEnd, outEnd, 1};
 }
 
 std::uint64_t LanePosition(const Lane& lane, const std::uint8_t* stream) {
@@ -394,47 +408,85 @@ TESSERA_ALWAYS_INLINE inline std::uint64_t Lookup(const std::uint64_t* multi, La
     return entry;
 }
 
-TESSERA_ALWAYS_INLINE inline bool HasRoom(const Lane& lane, const std::uint8_t* inEnd,
-                                          const std::uint8_t* outEnd) {
-    return inEnd - lane.in >= 8 && static_cast<std::size_t>(outEnd - lane.out) >= kOutputMargin;
+TESSERA_ALWAYS_INLINE inline bool MetNoSymbol(const Lane& lane) {
+    return lane.entry == 0;
 }
 
-// The fast loop of one lane; stops at a code without a symbol, or when the
-// input before inEnd or the room before outEnd runs short.
-TESSERA_ALWAYS_INLINE inline void RunLane(const std::uint64_t* multi, Lane& lane,
-                                          const std::uint8_t* inEnd, const std::uint8_t* outEnd) {
-    while (HasRoom(lane, inEnd, outEnd)) {
-        Refill(lane);
-        std::uint64_t entry = 0;
-        for (unsigned i = 0; i < kLookupsPerRefill; ++i) {
-            entry = Lookup(multi, lane);
-        }
-        if (entry == 0) {
-            return;
-        }
+TESSERA_ALWAYS_INLINE inline bool ReachedItsEnd(const Lane& lane) {
+    return lane.inEnd - lane.in < 8;
+}
+
+TESSERA_ALWAYS_INLINE inline bool CanGoOn(const Lane& lane) {
+    return !MetNoSymbol(lane) && !ReachedItsEnd(lane) &&
+           static_cast<std::size_t>(lane.outEnd - lane.out) >= kOutputMargin;
+}
+
+// Rounds of one refill and its look-ups that the lane can take before it
+// must be checked again: a round reads at most seven new input bytes and
+// writes at most kMaxSymbolsPerEntry symbols per look-up. Zero once it
+// cannot go on.
+TESSERA_ALWAYS_INLINE inline std::size_t RoundsLeft(const Lane& lane) {
+    if (!CanGoOn(lane)) {
+        return 0;
+    }
+    const auto input = static_cast<std::size_t>(lane.inEnd - lane.in);
+    const auto room = static_cast<std::size_t>(lane.outEnd - lane.out);
+    return std::min((input - 8) / 7,
+                    (room - kOutputMargin) / (kLookupsPerRefill * kMaxSymbolsPerEntry)) +
+           1;
+}
+
+// The lanes' fast loops in one, while all of them can go on. The bounds are
+// checked once per batch of rounds that none can overrun, so that the loop
+// itself holds only the lanes' bits and pointers. An entry without a symbol
+// consumes nothing, so every look-up after it met the same bits: the last
+// one of each round tells.
+template <typename... Lanes>
+TESSERA_ALWAYS_INLINE inline void RunTogether(const std::uint64_t* multi, Lanes&... lanes) {
+    for (std::size_t rounds = std::min({RoundsLeft(lanes)...}); rounds != 0;
+         rounds = std::min({RoundsLeft(lanes)...})) {
+        do {
+            (Refill(lanes), ...);
+            for (unsigned i = 0; i < kLookupsPerRefill; ++i) {
+                ((lanes.entry = Lookup(multi, lanes)), ...);
+            }
+            if ((MetNoSymbol(lanes) || ...)) {
+                return;
+            }
+        } while (--rounds != 0);
     }
 }
 
-// Both lanes' fast loops in one, while both can go on; each is then
-// finished alone.
-TESSERA_ALWAYS_INLINE inline void RunTwoLanes(const std::uint64_t* multi, Lane& a,
-                                              const std::uint8_t* aInEnd,
-                                              const std::uint8_t* aOutEnd, Lane& b,
-                                              const std::uint8_t* bInEnd,
-                                              const std::uint8_t* bOutEnd) {
-    while (HasRoom(a, aInEnd, aOutEnd) && HasRoom(b, bInEnd, bOutEnd)) {
-        Refill(a);
-        Refill(b);
-        std::uint64_t entryA = 0;
-        std::uint64_t entryB = 0;
-        for (unsigned i = 0; i < kLookupsPerRefill; ++i) {
-            entryA = Lookup(multi, a);
-            entryB = Lookup(multi, b);
-        }
-        if (entryA == 0 || entryB == 0) {
-            break;
-        }
+// Runs every lane as far as it can go, side by side while more than one
+// can. The lanes are copied into locals so that they live in registers.
+TESSERA_ALWAYS_INLINE inline void RunLanes(const std::uint64_t* multi, Lane (&lanes)[2]) {
+    Lane a = lanes[0];
+    Lane b = lanes[1];
+    RunTogether(multi, a, b);
+    RunTogether(multi, a);
+    RunTogether(multi, b);
+    lanes[0] = a;
+    lanes[1] = b;
+}
+
+TESSERA_ALWAYS_INLINE inline void RunLanes(const std::uint64_t* multi, Lane (&lanes)[3]) {
+    Lane a = lanes[0];
+    Lane b = lanes[1];
+    Lane c = lanes[2];
+    RunTogether(multi, a, b, c);
+    if (CanGoOn(a) && CanGoOn(b)) {
+        RunTogether(multi, a, b);
+    } else if (CanGoOn(a) && CanGoOn(c)) {
+        RunTogether(multi, a, c);
+    } else if (CanGoOn(b) && CanGoOn(c)) {
+        RunTogether(multi, b, c);
     }
+    RunTogether(multi, a);
+    RunTogether(multi, b);
+    RunTogether(multi, c);
+    lanes[0] = a;
+    lanes[1] = b;
+    lanes[2] = c;
 }
 
 // One symbol by the single table at position, within the stream; false
@@ -481,94 +533,127 @@ int Meet(const std::uint16_t* single, const std::uint8_t* stream, std::size_t st
     }
 }
 
-// Decodes the stream in two lanes into out (plainSize bytes); false where
-// the lanes cannot prove their result and the sequential path must decide.
-// On true, outcome is what the sequential path gives.
-TESSERA_ALWAYS_INLINE inline bool DecodeTwoLanes(const Tables& tables, const std::uint8_t* stream,
-                                                 std::size_t streamBytes, std::uint8_t* out,
-                                                 std::size_t plainSize, Outcome& outcome) {
+// Decodes the stream in L lanes into out (plainSize bytes); false where the
+// lanes cannot prove their result and the sequential path must decide. On
+// true, outcome is what the sequential path gives.
+template <unsigned L>
+TESSERA_ALWAYS_INLINE inline bool DecodeInLanes(const Tables& tables, const std::uint8_t* stream,
+                                                std::size_t streamBytes, std::uint8_t* out,
+                                                std::size_t plainSize, Outcome& outcome) {
+    static_assert(L == 2 || L == 3);
     const std::uint64_t totalBits = std::uint64_t{streamBytes} * 8;
-    const std::uint64_t split = totalBits / 2;
-    if (split < 2 * kSyncApproach) {
+    if (totalBits / L < 2 * kSyncApproach) {
         return false;
     }
     // Fewer boundaries for short streams, so that they take the lanes too.
     const auto syncSymbols =
-        static_cast<unsigned>(std::clamp<std::uint64_t>(totalBits / 64, 16, kSyncSymbols));
-    // Where the second lane writes: its bits' share of the output, plus a
-    // sixty-fourth of it so that the first lane does not run into it. What
-    // the second lane cannot fit at the end is decoded after the move.
-    const auto share = static_cast<std::size_t>(static_cast<double>(plainSize) *
-                                                (static_cast<double>(split) / totalBits));
-    const std::size_t secondAt = std::min(plainSize, share + plainSize / 64 + kOutputMargin);
-    if (plainSize - secondAt < syncSymbols + kOutputMargin) {
-        return false;
+        static_cast<unsigned>(std::clamp<std::uint64_t>(totalBits / (32 * L), 16, kSyncSymbols));
+    // Lane j starts at bit split[j] and writes from place[j]: its bits' share
+    // of the output, plus j sixty-fourths of it so that no lane runs into the
+    // next. What the last lane cannot fit at the end is decoded after the
+    // lanes are joined.
+    std::uint64_t split[L + 1];
+    std::size_t place[L + 1];
+    split[0] = 0;
+    place[0] = 0;
+    for (unsigned j = 1; j < L; ++j) {
+        split[j] = totalBits * j / L;
+        const auto share = static_cast<std::size_t>(static_cast<double>(plainSize) *
+                                                    (static_cast<double>(split[j]) / totalBits));
+        place[j] = std::min(plainSize, share + j * (plainSize / 64) + kOutputMargin);
     }
-
-    // The second lane's boundaries: boundary[k] is where its k-th symbol
-    // begins, boundary[syncSymbols] where the fast loop takes over.
-    std::uint64_t boundary[kSyncSymbols + 1];
-    std::uint64_t position = split;
-    for (unsigned k = 0; k < syncSymbols; ++k) {
-        boundary[k] = position;
-        if (!StepSymbol(tables.single, stream, streamBytes, position, out + secondAt + k)) {
-            return false;
-        }
-    }
-    boundary[syncSymbols] = position;
-    if (position / 8 >= streamBytes) {
-        return false;
-    }
-    // Whether the first lane will meet them cannot be known before it gets
-    // there, but probes started somewhat earlier at odd bits show
-    // whether this code falls into step soon enough: where it does not (as
-    // with codes of nearly one length), the lanes would only double the work.
-    for (const std::uint64_t distance : kProbeDistances) {
-        if (distance > split) {
-            break;
-        }
-        std::uint64_t probe = split - distance;
-        std::uint8_t* noOut = nullptr;
-        if (Meet(tables.single, stream, streamBytes, boundary, syncSymbols, probe, noOut, nullptr) <
-            0) {
+    split[L] = totalBits;
+    place[L] = plainSize;
+    for (unsigned j = 1; j < L; ++j) {
+        if (place[j + 1] - place[j] < syncSymbols + kOutputMargin) {
             return false;
         }
     }
 
-    Lane first = StartLane(stream, 0, out);
-    Lane second = StartLane(stream, position, out + secondAt + syncSymbols);
-    const std::uint8_t* const firstInEnd = stream + (split - kSyncApproach) / 8;
-    const std::uint8_t* const firstOutEnd = out + secondAt;
-    const std::uint8_t* const secondInEnd = stream + streamBytes;
-    const std::uint8_t* const secondOutEnd = out + plainSize;
-    RunTwoLanes(tables.multi, first, firstInEnd, firstOutEnd, second, secondInEnd, secondOutEnd);
-    RunLane(tables.multi, first, firstInEnd, firstOutEnd);
-    RunLane(tables.multi, second, secondInEnd, secondOutEnd);
-
-    // The first lane on, one symbol at a time, until it stands on a boundary
-    // of the second.
-    std::uint64_t at = LanePosition(first, stream);
-    std::uint8_t* firstOut = first.out;
-    const int k =
-        Meet(tables.single, stream, streamBytes, boundary, syncSymbols, at, firstOut, firstOutEnd);
-    if (k < 0) {
-        return false;
+    // Lane j's boundaries: boundary[j - 1][k] is where its k-th symbol
+    // begins, boundary[j - 1][syncSymbols] where its fast loop takes over.
+    std::uint64_t boundary[L - 1][kSyncSymbols + 1];
+    Lane lanes[L];
+    for (unsigned j = 0; j < L; ++j) {
+        const std::uint8_t* const inEnd =
+            j + 1 < L ? stream + (split[j + 1] - kSyncApproach) / 8 : stream + streamBytes;
+        if (j == 0) {
+            lanes[0] = StartLane(stream, 0, out, inEnd, out + place[1]);
+            continue;
+        }
+        std::uint64_t* const starts = boundary[j - 1];
+        std::uint64_t position = split[j];
+        for (unsigned k = 0; k < syncSymbols; ++k) {
+            starts[k] = position;
+            if (!StepSymbol(tables.single, stream, streamBytes, position, out + place[j] + k)) {
+                return false;
+            }
+        }
+        starts[syncSymbols] = position;
+        if (position / 8 >= streamBytes) {
+            return false;
+        }
+        // Whether the lane before will meet them cannot be known before it
+        // gets there, but probes started somewhat earlier at odd bits show
+        // whether this code falls into step soon enough: where it does not
+        // (as with codes of nearly one length), the lanes would only double
+        // the work.
+        for (const std::uint64_t distance : kProbeDistances) {
+            if (distance > split[j]) {
+                break;
+            }
+            std::uint64_t probe = split[j] - distance;
+            std::uint8_t* noOut = nullptr;
+            if (Meet(tables.single, stream, streamBytes, starts, syncSymbols, probe, noOut,
+                     nullptr) < 0) {
+                return false;
+            }
+        }
+        lanes[j] =
+            StartLane(stream, position, out + place[j] + syncSymbols, inEnd, out + place[j + 1]);
     }
 
-    // The second lane's symbols from boundary k are the true ones.
-    const std::uint8_t* const trueFrom = out + secondAt + k;
-    const auto moved = static_cast<std::size_t>(second.out - trueFrom);
-    std::memmove(firstOut, trueFrom, moved);
-    std::uint8_t* const done = firstOut + moved;
+    RunLanes(tables.multi, lanes);
 
-    // The rest, from where the second lane stopped.
-    const std::uint64_t rest = LanePosition(second, stream);
+    // Joining: done is the end of the true output so far, position where
+    // its last symbol ends in the stream.
+    std::uint8_t* done = lanes[0].out;
+    std::uint64_t position = LanePosition(lanes[0], stream);
+    for (unsigned j = 1; j < L; ++j) {
+        // A lane that filled its part of the output goes on into the room
+        // the lanes before it left; one that still cannot reach its end,
+        // or met a code without a symbol, is where the joining stops and
+        // the rest is decoded from.
+        if (!ReachedItsEnd(lanes[j - 1])) {
+            Lane more = StartLane(stream, position, done, lanes[j - 1].inEnd, out + place[j]);
+            RunTogether(tables.multi, more);
+            done = more.out;
+            position = LanePosition(more, stream);
+            if (!ReachedItsEnd(more)) {
+                break;
+            }
+        }
+        // On, one symbol at a time, until standing on a boundary of lane j.
+        const int k = Meet(tables.single, stream, streamBytes, boundary[j - 1], syncSymbols,
+                           position, done, out + place[j]);
+        if (k < 0) {
+            return false;
+        }
+        // Lane j's symbols from boundary k are the true ones.
+        const std::uint8_t* const trueFrom = out + place[j] + k;
+        const auto moved = static_cast<std::size_t>(lanes[j].out - trueFrom);
+        std::memmove(done, trueFrom, moved);
+        done += moved;
+        position = LanePosition(lanes[j], stream);
+    }
+
+    // The rest, from where the lanes joined stop.
     const std::size_t left = plainSize - static_cast<std::size_t>(done - out);
-    std::uint64_t tailAt = rest;
+    std::uint64_t tailAt = position;
     std::uint8_t* tailOut = done;
-    if (rest < totalBits) {
-        Lane tail = StartLane(stream, rest, done);
-        RunLane(tables.multi, tail, stream + streamBytes, done + left);
+    if (position < totalBits) {
+        Lane tail = StartLane(stream, position, done, stream + streamBytes, done + left);
+        RunTogether(tables.multi, tail);
         tailAt = LanePosition(tail, stream);
         tailOut = tail.out;
     }
@@ -578,16 +663,28 @@ TESSERA_ALWAYS_INLINE inline bool DecodeTwoLanes(const Tables& tables, const std
 }
 
 #if TESSERA_X86_DISPATCH
-__attribute__((target("bmi2"))) bool DecodeTwoLanesBmi2(const Tables& tables,
-                                                        const std::uint8_t* stream,
-                                                        std::size_t streamBytes, std::uint8_t* out,
-                                                        std::size_t plainSize, Outcome& outcome) {
-    return DecodeTwoLanes(tables, stream, streamBytes, out, plainSize, outcome);
+template <unsigned L>
+__attribute__((target("bmi2"))) bool DecodeInLanesBmi2(const Tables& tables,
+                                                       const std::uint8_t* stream,
+                                                       std::size_t streamBytes, std::uint8_t* out,
+                                                       std::size_t plainSize, Outcome& outcome) {
+    return DecodeInLanes<L>(tables, stream, streamBytes, out, plainSize, outcome);
 }
 #endif
 
-bool TryTwoLanes(const Tables& tables, const std::uint8_t* stream, std::size_t streamBytes,
-                 std::uint8_t* out, std::size_t plainSize, Outcome& outcome) {
+template <unsigned L>
+bool DispatchLanes(const Tables& tables, const std::uint8_t* stream, std::size_t streamBytes,
+                   std::uint8_t* out, std::size_t plainSize, Outcome& outcome) {
+#if TESSERA_X86_DISPATCH
+    if (__builtin_cpu_supports("bmi2")) {
+        return DecodeInLanesBmi2<L>(tables, stream, streamBytes, out, plainSize, outcome);
+    }
+#endif
+    return DecodeInLanes<L>(tables, stream, streamBytes, out, plainSize, outcome);
+}
+
+bool TryLanes(const Tables& tables, const std::uint8_t* stream, std::size_t streamBytes,
+              std::uint8_t* out, std::size_t plainSize, Outcome& outcome) {
     if (streamBytes < laneThreshold.load(std::memory_order_relaxed)) {
         return false;
     }
@@ -599,18 +696,18 @@ bool TryTwoLanes(const Tables& tables, const std::uint8_t* stream, std::size_t s
     if (tables.widestLength >= kTableSize - kTableSize / 8) {
         return false;
     }
-#if TESSERA_X86_DISPATCH
-    if (__builtin_cpu_supports("bmi2")) {
-        return DecodeTwoLanesBmi2(tables, stream, streamBytes, out, plainSize, outcome);
+    unsigned count = laneCount.load(std::memory_order_relaxed);
+    if (count == 0) {
+        count = streamBytes >= kThreeLaneBytes ? 3 : 2;
     }
-#endif
-    return DecodeTwoLanes(tables, stream, streamBytes, out, plainSize, outcome);
+    return count == 3 ? DispatchLanes<3>(tables, stream, streamBytes, out, plainSize, outcome)
+                      : DispatchLanes<2>(tables, stream, streamBytes, out, plainSize, outcome);
 }
 
 Outcome Decode(const Tables& tables, const std::uint8_t* stream, std::size_t streamBytes,
                std::uint8_t* out, std::size_t plainSize) {
     Outcome outcome = Outcome::kDecoded;
-    if (TryTwoLanes(tables, stream, streamBytes, out, plainSize, outcome)) {
+    if (TryLanes(tables, stream, streamBytes, out, plainSize, outcome)) {
         return outcome;
     }
     return DecodeSequential(tables, stream, streamBytes, out, plainSize);
@@ -713,6 +810,10 @@ void* DecompressContainer(const void* container, std::size_t available, std::uin
 
 void SetLaneThreshold(std::size_t streamBytes) {
     laneThreshold.store(streamBytes, std::memory_order_relaxed);
+}
+
+void SetLaneCount(unsigned lanes) {
+    laneCount.store(lanes == 2 || lanes == 3 ? lanes : 0, std::memory_order_relaxed);
 }
 
 }  // namespace tessera

@@ -65,7 +65,11 @@ void CheckOnce(const std::vector<std::uint8_t>& bytes) {
 
 void Check(const std::vector<std::uint8_t>& bytes) {
     tessera::SetLaneThreshold(0);
+    tessera::SetLaneCount(2);
     CheckOnce(bytes);
+    tessera::SetLaneCount(3);
+    CheckOnce(bytes);
+    tessera::SetLaneCount(0);
     tessera::SetLaneThreshold(SIZE_MAX);
     CheckOnce(bytes);
     tessera::SetLaneThreshold(tessera::kDefaultLaneThreshold);
